@@ -1,0 +1,13 @@
+#pragma once
+// Delivery of spooled alerts on one machine: the alert service's working step.
+#include <QString>
+
+namespace Delivery {
+
+// Takes every alert waiting in the machine's spool, delivers it to each recipient and records
+// the deliveries (event-log record and detail file, activity-log entry, statistics).
+// A malformed spool file moves to spool/bad with an activity-log entry.
+// Returns the number of spool files taken. Called only while the service runs.
+int ProcessSpool(const QString& machine);
+
+} // namespace Delivery

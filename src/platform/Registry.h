@@ -1,0 +1,40 @@
+#pragma once
+// A machine's HKEY_LOCAL_MACHINE, kept as a .reg text file (registry.reg in the machine's
+// folder). Key and value names are case-insensitive. Every write takes an exclusive lock and
+// replaces the file atomically. An unparsable file reads as empty; the first write after
+// that keeps a copy of it beside the file (registry.reg.unreadable-<n>).
+#include "platform/WinTypes.h"
+#include <QString>
+
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_DWORD = 4;
+
+namespace Registry {
+
+// An empty machine name means this computer. Key paths are relative to HKEY_LOCAL_MACHINE,
+// with backslashes ("SOFTWARE\\Korvane\\ALERT\\CurrentVersion\\Sentrel").
+
+// 0 when the key exists, ERROR_FILE_NOT_FOUND when it does not.
+DWORD OpenKey(const QString& machine, const QString& keyPath);
+// Creates the key and every missing parent; a new key gets keyClass. 0 on success.
+DWORD CreateKey(const QString& machine, const QString& keyPath, const QString& keyClass);
+// Reads a value. *size is the buffer size in bytes on entry and the byte count of the value
+// on return (strings: UTF-8 with the terminator). Too small a buffer gives ERROR_MORE_DATA and
+// the needed size; a missing key or value gives ERROR_FILE_NOT_FOUND. data may be null to ask
+// only the size.
+DWORD QueryValue(const QString& machine, const QString& keyPath, const QString& valueName,
+                 DWORD* type, void* data, DWORD* size);
+// Writes a value into an existing key (ERROR_FILE_NOT_FOUND if the key is missing).
+// REG_SZ data is UTF-8, terminator optional; REG_DWORD data is 4 bytes little-endian.
+DWORD SetValue(const QString& machine, const QString& keyPath, const QString& valueName,
+               DWORD type, const void* data, DWORD size);
+// Removes a value (0 also when it did not exist).
+DWORD DeleteValue(const QString& machine, const QString& keyPath, const QString& valueName);
+
+// Conveniences for code that does not need the byte-level contract.
+bool GetString(const QString& machine, const QString& keyPath, const QString& valueName, QString* out);
+bool GetDword(const QString& machine, const QString& keyPath, const QString& valueName, DWORD* out);
+DWORD PutString(const QString& machine, const QString& keyPath, const QString& valueName, const QString& text);
+DWORD PutDword(const QString& machine, const QString& keyPath, const QString& valueName, DWORD value);
+
+} // namespace Registry

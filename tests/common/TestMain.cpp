@@ -1,0 +1,16 @@
+// One main for every test program: an offscreen QApplication that outlives all tests, and a
+// shrunken timing policy so no test waits for nominal seconds.
+#include "platform/Timing.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+                                   ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    Timing::SetScale(0.01);
+    return RUN_ALL_TESTS();
+}
