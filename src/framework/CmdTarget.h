@@ -45,12 +45,12 @@ public:
     bool CheckChanged() const { return m_checkChanged; }
     bool TextChanged() const { return m_textChanged; }
 
-    // Carries the answer over to an action: enabled state always (a command nobody answered
-    // is disabled, as the handled argument says); check and text only when a target set them.
+    // Carries the answer over to an action: enabled when some target answered (handled) and
+    // did not disable it; check and text only when a target set them.
     void ApplyTo(QAction* action, bool handled) const;
 
 private:
-    bool m_enabled = false;
+    bool m_enabled = true;
     int m_check = 0;
     QString m_text;
     bool m_enableChanged = false;

@@ -55,6 +55,7 @@ public:
 
 private:
     struct State;
+    static bool DeliverOne(const std::shared_ptr<State>& state);
     std::shared_ptr<State> m_state;
 };
 

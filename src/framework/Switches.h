@@ -41,6 +41,7 @@ enum Index {
 
 struct Entry {
     UINT nameId;          // string id of the registry value name
+    const char* name;     // the same name, used only while the string table lacks it
     DWORD defaultValue;
 };
 // Table order is the order of reading and writing.
