@@ -45,3 +45,23 @@ constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 constexpr DWORD INFINITE = 0xFFFFFFFF;
+
+// Codes of the service control manager and the network layer.
+constexpr DWORD ERROR_BAD_DEV_TYPE = 66;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_INVALID_LEVEL = 124;
+constexpr DWORD ERROR_INVALID_SERVICE_CONTROL = 1052;
+constexpr DWORD ERROR_SERVICE_DISABLED = 1058;
+constexpr DWORD ERROR_PROCESS_ABORTED = 1067;
+constexpr DWORD ERROR_SERVICE_EXISTS = 1073;
+constexpr DWORD ERROR_BAD_DEVICE = 1200;
+constexpr DWORD ERROR_NOT_CONTAINER = 1207;
+
+// An opaque handle of the Win32-shaped calls (enumerations, kernel objects).
+using HANDLE = void*;
+
+// The calling thread's last error, as the Win32-shaped calls that return a handle or BOOL
+// leave it (defined once, in the platform library: LastError.cpp).
+DWORD GetLastError();
+void SetLastError(DWORD code);
