@@ -1,6 +1,7 @@
 #include "platform/Timing.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QElapsedTimer>
 #include <atomic>
 #include <cmath>
