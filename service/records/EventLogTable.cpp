@@ -1,0 +1,202 @@
+#include "records/EventLogTable.h"
+
+#include "records/ByteField.h"
+#include "records/StoreFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Records {
+
+namespace {
+constexpr qint64 kEventLogLimit = 256LL << 20;
+
+// Record offsets (version 10).
+constexpr int kHead = 0, kHeadSize = 6;
+constexpr int kDetail = 6, kDetailSize = 13;
+constexpr int kDescription = 19, kDescriptionSize = 128;
+constexpr int kApplication = 147, kApplicationSize = 9;
+constexpr int kSeverity = 156;
+constexpr int kTime = 157;
+constexpr int kLabel = 161, kLabelSize = 16;
+constexpr int kTail = 177, kTailSize = 79;
+} // namespace
+
+qint64 EventLogHeader::RecordCount() const
+{
+    qint64 n = 0;
+    for (int32_t c : counts)
+        n += c > 0 ? c : 0;
+    return n;
+}
+
+int CounterIndex(int severity)
+{
+    if (severity == 2)
+        return 1;
+    if (severity == 3)
+        return 2;
+    return 0;
+}
+
+bool ParseEventLogHeader(const QByteArray& block, EventLogHeader* out)
+{
+    if (block.size() < kEventLogBlock)
+        return false;
+    const char* p = block.constData();
+    for (int i = 0; i < 3; ++i)
+        out->counts[i] = I32At(p + 4 * i);
+    out->rest = block.mid(12, 244);
+    return true;
+}
+
+QByteArray SerializeEventLogHeader(const EventLogHeader& header)
+{
+    QByteArray block(kEventLogBlock, '\0');
+    char* p = block.data();
+    for (int i = 0; i < 3; ++i)
+        PutI32(p + 4 * i, header.counts[i]);
+    const QByteArray rest = header.rest.left(244);
+    std::copy(rest.cbegin(), rest.cend(), p + 12);
+    return block;
+}
+
+bool ParseEventLogRecord(const QByteArray& block, EventLogRecord* out)
+{
+    if (block.size() < kEventLogBlock)
+        return false;
+    const char* p = block.constData();
+    out->head = QByteArray(p + kHead, kHeadSize);
+    out->detailFile = FieldBytes(p + kDetail, kDetailSize);
+    out->description = FieldBytes(p + kDescription, kDescriptionSize);
+    out->application = FieldBytes(p + kApplication, kApplicationSize);
+    out->severity = static_cast<uint8_t>(p[kSeverity]);
+    out->timeGenerated = I32At(p + kTime);
+    out->labelSuffix = FieldBytes(p + kLabel, kLabelSize);
+    out->tail = QByteArray(p + kTail, kTailSize);
+    return true;
+}
+
+QByteArray SerializeEventLogRecord(const EventLogRecord& record)
+{
+    QByteArray block(kEventLogBlock, '\0');
+    char* p = block.data();
+    const QByteArray head = record.head.left(kHeadSize);
+    std::copy(head.cbegin(), head.cend(), p + kHead);
+    PutField(p + kDetail, kDetailSize, record.detailFile);
+    PutField(p + kDescription, kDescriptionSize, record.description);
+    PutField(p + kApplication, kApplicationSize, record.application);
+    p[kSeverity] = static_cast<char>(record.severity);
+    PutI32(p + kTime, record.timeGenerated);
+    PutField(p + kLabel, kLabelSize, record.labelSuffix);
+    const QByteArray tail = record.tail.left(kTailSize);
+    std::copy(tail.cbegin(), tail.cend(), p + kTail);
+    return block;
+}
+
+bool ParseEventLog(const QByteArray& data, EventLogFile* out)
+{
+    EventLogFile file;
+    if (!ParseEventLogHeader(data, &file.header))
+        return false;
+    const qint64 promised = file.header.RecordCount();
+    const qint64 present = (data.size() - kEventLogBlock) / kEventLogBlock;
+    const qint64 n = std::min(promised, present);
+    file.shortOfRecords = promised > present;
+    file.records.reserve(static_cast<qsizetype>(n));
+    for (qint64 i = 1; i <= n; ++i) {
+        EventLogRecord record;
+        ParseEventLogRecord(data.mid(static_cast<qsizetype>(i * kEventLogBlock), kEventLogBlock), &record);
+        file.records.append(record);
+    }
+    *out = file;
+    return true;
+}
+
+bool ReadEventLog(const QString& hostPath, EventLogFile* out)
+{
+    QByteArray data;
+    if (!ReadWholeFile(hostPath, kEventLogLimit, &data))
+        return false;
+    return ParseEventLog(data, out);
+}
+
+namespace {
+
+QByteArray BuildFile(EventLogHeader header, const QVector<EventLogRecord>& records)
+{
+    header.counts[0] = header.counts[1] = header.counts[2] = 0;
+    QByteArray body;
+    body.reserve((records.size() + 1) * kEventLogBlock);
+    for (const EventLogRecord& r : records) {
+        ++header.counts[CounterIndex(r.severity)];
+        body += SerializeEventLogRecord(r);
+    }
+    return SerializeEventLogHeader(header) + body;
+}
+
+} // namespace
+
+bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const QVector<EventLogRecord>& records)
+{
+    FileLock lock(LockPathFor(hostPath));
+    if (!lock.IsLocked())
+        return false;
+    return ReplaceFile(hostPath, BuildFile(header, records));
+}
+
+bool AppendEventLogRecord(const QString& hostPath, const EventLogRecord& record)
+{
+    FileLock lock(LockPathFor(hostPath));
+    if (!lock.IsLocked())
+        return false;
+    QDir().mkpath(QFileInfo(hostPath).absolutePath());
+    QFile file(hostPath);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const qint64 size = file.size();
+    EventLogHeader header;
+    bool sound = false;
+    if (size >= kEventLogBlock) {
+        const QByteArray block = file.read(kEventLogBlock);
+        sound = ParseEventLogHeader(block, &header);
+        for (int32_t c : header.counts)
+            sound = sound && c >= 0;
+        sound = sound && (header.RecordCount() + 1) * kEventLogBlock <= size;
+    } else {
+        sound = size == 0;
+    }
+    if (!sound) {
+        // Counters that disagree with the file: keep the complete records and recount.
+        file.close();
+        QByteArray data;
+        EventLogFile existing;
+        if (size >= kEventLogBlock && ReadWholeFile(hostPath, kEventLogLimit, &data) && ParseEventLog(data, &existing)) {
+            for (int32_t& c : existing.header.counts)
+                c = std::max(c, 0);
+        }
+        existing.records.append(record);
+        return ReplaceFile(hostPath, BuildFile(existing.header, existing.records));
+    }
+    const qint64 position = (header.RecordCount() + 1) * kEventLogBlock;
+    ++header.counts[CounterIndex(record.severity)];
+    if (!file.seek(position) || file.write(SerializeEventLogRecord(record)) != kEventLogBlock)
+        return false;
+    // The header follows the record, so a reader never counts a record not yet written.
+    if (!file.flush() || !file.seek(0) || file.write(SerializeEventLogHeader(header)) != kEventLogBlock)
+        return false;
+    return file.flush();
+}
+
+bool ReadDetailText(const QString& hostPath, QByteArray* text)
+{
+    QByteArray data;
+    if (!ReadWholeFile(hostPath, kDetailFileLimit, &data))
+        return false;
+    const qsizetype nul = data.indexOf('\0');
+    *text = nul >= 0 ? data.left(nul) : data;
+    return true;
+}
+
+} // namespace Records

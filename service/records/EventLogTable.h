@@ -1,0 +1,64 @@
+#pragma once
+// ALRECORD.TBL, the alert event log: a 256-byte header (three counters by severity and 244
+// uninterpreted bytes) followed by 256-byte records, and the per-alert detail files beside it.
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+namespace Records {
+
+constexpr int kEventLogBlock = 256;
+constexpr int kEventLogVersion = 10;
+constexpr qint64 kDetailFileLimit = 1 << 20;
+
+struct EventLogHeader {
+    int32_t counts[3] = {0, 0, 0};   // severity 1 (and unknown), 2, 3
+    QByteArray rest = QByteArray(244, '\0');
+    // Sum of the counters, negative counters taken as 0.
+    qint64 RecordCount() const;
+};
+
+struct EventLogRecord {
+    QByteArray head = QByteArray(6, '\0');
+    QByteArray detailFile;    // 8.3 name, at most 12 bytes
+    QByteArray description;   // at most 127 bytes
+    QByteArray application;   // at most 8 bytes
+    uint8_t severity = 1;
+    int32_t timeGenerated = -1;
+    QByteArray labelSuffix;   // at most 15 bytes
+    QByteArray tail = QByteArray(79, '\0');
+};
+
+// Counter slot a severity is counted in: 2 -> 1, 3 -> 2, anything else -> 0.
+int CounterIndex(int severity);
+
+bool ParseEventLogHeader(const QByteArray& block, EventLogHeader* out);
+QByteArray SerializeEventLogHeader(const EventLogHeader& header);
+bool ParseEventLogRecord(const QByteArray& block, EventLogRecord* out);
+QByteArray SerializeEventLogRecord(const EventLogRecord& record);
+
+struct EventLogFile {
+    EventLogHeader header;
+    QVector<EventLogRecord> records;
+    bool shortOfRecords = false;   // the counters promise more records than the file holds
+};
+
+// Parses a whole file image: the header, then as many records as the counters name, stopping
+// at the first incomplete block. False only when the header itself is incomplete.
+bool ParseEventLog(const QByteArray& data, EventLogFile* out);
+// Reads the file (at most 256 MB).
+bool ReadEventLog(const QString& hostPath, EventLogFile* out);
+// Replaces the file with these records; the counters are recounted from the records and the
+// header's other 244 bytes are kept. Takes the file's lock.
+bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const QVector<EventLogRecord>& records);
+// Appends one record under the file's lock: the record goes after the last counted record,
+// then the header with its counter raised. A file whose counters do not match its records is
+// put right first (counters recounted from the complete records it holds). A missing file is
+// created.
+bool AppendEventLogRecord(const QString& hostPath, const EventLogRecord& record);
+
+// Text of a detail file up to its first NUL (files above 1 MB are refused).
+bool ReadDetailText(const QString& hostPath, QByteArray* text);
+
+} // namespace Records

@@ -1,0 +1,88 @@
+#include "records/StoreFile.h"
+
+#include "platform/Timing.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace Records {
+
+namespace {
+constexpr DWORD kLockTimeoutMs = 15000;
+constexpr DWORD kLockPollMs = 5;
+}
+
+FileLock::FileLock(const QString& lockPath)
+{
+    QDir().mkpath(QFileInfo(lockPath).absolutePath());
+    const QByteArray native = QFile::encodeName(lockPath);
+    const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const uint64_t start = Timing::TickCount();
+    const uint64_t limit = Timing::Scaled(kLockTimeoutMs);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_fd = fd;
+            return;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            break;
+        if (Timing::TickCount() - start >= limit)
+            break;
+        Timing::Sleep(kLockPollMs);
+    }
+    ::close(fd);
+}
+
+FileLock::~FileLock()
+{
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+    }
+}
+
+QString LockPathFor(const QString& hostFile)
+{
+    const QFileInfo info(hostFile);
+    return info.absoluteDir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".lock"));
+}
+
+bool ReplaceFile(const QString& hostPath, const QByteArray& bytes)
+{
+    if (!QDir().mkpath(QFileInfo(hostPath).absolutePath()))
+        return false;
+    QSaveFile file(hostPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();   // flushes to disk before the rename
+}
+
+bool ReadWholeFile(const QString& hostPath, qint64 maxBytes, QByteArray* out)
+{
+    QFile file(hostPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    if (size < 0 || size > maxBytes)
+        return false;
+    QByteArray data = file.read(size);
+    if (data.size() != size || !file.atEnd())
+        return false;
+    *out = data;
+    return true;
+}
+
+} // namespace Records
