@@ -1,0 +1,36 @@
+#pragma once
+// Named ids of the string table (res/strings.tsv). The numbered system strings are loaded by
+// their numbers; the ids here are texts the console shows that carry no number of their own
+// (9000-9999), and the framework's standard strings.
+#include "platform/WinTypes.h"
+
+// ---- texts without a number of their own -------------------------------------------------
+constexpr UINT IDS_OOPS = 9000;                    // "Oops..." status pane, unexpected service state
+constexpr UINT IDS_WNETENUMRESOURCE = 9001;        // "WNetEnumResource" network enumeration failed
+constexpr UINT IDS_VERSION_UNKNOWN = 9002;         // "?.?" file without a readable version
+constexpr UINT IDS_TEXT_LOG_HEADING = 9003;        // "Data" heading of the plain-text activity log
+constexpr UINT IDS_ADDRESS_BOOK = 9004;            // "Address Book" caption of the address book
+constexpr UINT IDS_ADDRESS_TO = 9005;              // "To" address book field
+constexpr UINT IDS_ADDRESS_CC = 9006;              // "CC" address book field
+constexpr UINT IDS_SNMP_IP = 9007;                 // "IP" SNMP send method
+constexpr UINT IDS_SNMP_IPX = 9008;                // "IPX" SNMP send method
+constexpr UINT IDS_BROADCAST_NOTE = 9009;          // note under the broadcast recipients (dialog 143)
+constexpr UINT IDS_SMTP_SUBJECT_BUILTIN = 9010;    // "Alert Notification" when 6107 is empty
+constexpr UINT IDS_SMTP_ADDRESS_BUILTIN = 9011;    // sample recipient address when 6104 is empty
+constexpr UINT IDS_SMTP_NAME_BUILTIN = 9012;       // sample display name when 6105 is empty
+constexpr UINT IDS_SMTP_SENDER_BUILTIN = 9013;     // sample sender address when 6106 is empty
+constexpr UINT IDS_STATUS_CONTINUE_PENDING = 9020; // status pane while the service continues
+constexpr UINT IDS_SPLASH_SUBTITLE = 9030;         // subtitle of the splash picture
+constexpr UINT IDS_TOOLBAR_TITLE = 9031;           // title of the (floating) toolbar
+constexpr UINT IDS_PRINTING = 9032;                // progress text while a print job runs
+constexpr UINT IDS_BUTTON_OK = 9040;               // message box buttons
+constexpr UINT IDS_BUTTON_CANCEL = 9041;
+constexpr UINT IDS_BUTTON_YES = 9042;
+constexpr UINT IDS_BUTTON_NO = 9043;
+
+// ---- framework strings --------------------------------------------------------------------
+constexpr UINT IDS_FW_APP_TITLE = 57344;           // application title
+constexpr UINT IDS_FW_IDLE_MESSAGE = 57345;        // "就緒" in the status bar's message pane
+constexpr UINT IDS_FW_PARSE_INT = 61712;           // dialog validation: not an integer
+constexpr UINT IDS_FW_PARSE_INT_RANGE = 61714;     // dialog validation: integer outside %1..%2
+constexpr UINT IDS_FW_PARSE_STRING_SIZE = 61716;   // dialog validation: more than %1 characters

@@ -1,0 +1,264 @@
+// The string table and the dialog texts: parsed once from the compiled-in data files.
+#include "res/ResourceData.h"
+#include "res/Resources.h"
+
+#include <QFile>
+#include <mutex>
+
+// The resource data lives in a static library; registering it by name keeps the linker from
+// dropping it.
+static void RegisterResourceData()
+{
+    Q_INIT_RESOURCE(vigimor_res);
+}
+
+namespace Res::Data {
+
+namespace {
+
+QString LineProblem(int line, const QString& what)
+{
+    return QStringLiteral("line %1: %2").arg(line).arg(what);
+}
+
+// Splits the data into lines without their line ends; comment and empty lines come back
+// empty so that line numbers stay right.
+QList<QStringView> Lines(const QString& text)
+{
+    QList<QStringView> lines;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.startsWith(u'#'))
+            line = QStringView();
+        lines.append(line);
+    }
+    return lines;
+}
+
+bool ParseId(QStringView field, UINT* id)
+{
+    if (field.isEmpty() || field.size() > 10)
+        return false;
+    for (QChar c : field)
+        if (c < u'0' || c > u'9')
+            return false;
+    bool ok = false;
+    const qulonglong value = field.toULongLong(&ok);
+    if (!ok || value > 0xFFFFFFFFull)
+        return false;
+    *id = UINT(value);
+    return true;
+}
+
+} // namespace
+
+QByteArray ReadFile(const QString& name)
+{
+    static std::once_flag once;
+    std::call_once(once, RegisterResourceData);
+    QFile file(QStringLiteral(":/vigimor/res/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QString Unescape(QStringView text, QString* problem)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\\') {
+            out += c;
+            continue;
+        }
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (next == u'n') {
+            out += u'\n';
+        } else if (next == u't') {
+            out += u'\t';
+        } else if (next == u'\\') {
+            out += u'\\';
+        } else {
+            // Not one of ours: keep the backslash as it is.
+            if (problem && problem->isEmpty())
+                *problem = QStringLiteral("unknown escape at column %1").arg(i + 1);
+            out += c;
+            continue;
+        }
+        ++i;
+    }
+    return out;
+}
+
+StringTable ParseStrings(const QByteArray& data, QStringList* problems)
+{
+    StringTable table;
+    const QString text = QString::fromUtf8(data);
+    const QList<QStringView> lines = Lines(text);
+    for (int n = 0; n < lines.size(); ++n) {
+        const QStringView line = lines[n];
+        if (line.isEmpty())
+            continue;
+        const qsizetype tab = line.indexOf(u'\t');
+        UINT id = 0;
+        if (tab < 0 || !ParseId(line.left(tab), &id)) {
+            if (problems)
+                problems->append(LineProblem(n + 1, QStringLiteral("expected id<TAB>text")));
+            continue;
+        }
+        const QStringView raw = line.mid(tab + 1);
+        if (raw.contains(u'\t') && problems)
+            problems->append(LineProblem(n + 1, QStringLiteral("raw tab in text")));
+        QString problem;
+        QString value = Unescape(raw, &problem);
+        if (!problem.isEmpty() && problems)
+            problems->append(LineProblem(n + 1, problem));
+        if (table.strings.contains(id)) {
+            if (problems)
+                problems->append(LineProblem(n + 1, QStringLiteral("duplicate id %1").arg(id)));
+            continue; // the first definition stands
+        }
+        table.strings.insert(id, value);
+    }
+    return table;
+}
+
+DialogTexts ParseDialogs(const QByteArray& data, QStringList* problems)
+{
+    DialogTexts dialogs;
+    const QString text = QString::fromUtf8(data);
+    const QList<QStringView> lines = Lines(text);
+    for (int n = 0; n < lines.size(); ++n) {
+        const QStringView line = lines[n];
+        if (line.isEmpty())
+            continue;
+        const QList<QStringView> fields = line.split(u'\t');
+        UINT dialog = 0;
+        UINT control = 0;
+        if (fields.size() != 4 || !ParseId(fields[0], &dialog) || !ParseId(fields[1], &control)) {
+            if (problems)
+                problems->append(LineProblem(n + 1, QStringLiteral("expected dialog<TAB>control<TAB>kind<TAB>text")));
+            continue;
+        }
+        QString problem;
+        const QString value = Unescape(fields[3], &problem);
+        if (!problem.isEmpty() && problems)
+            problems->append(LineProblem(n + 1, problem));
+
+        const QStringView kindName = fields[2];
+        if (kindName == u"item") {
+            dialogs.items[DialogKey(dialog, control, CtrlText::Own)].append(value);
+            continue;
+        }
+        CtrlText kind;
+        if (kindName == u"caption") {
+            if (control != 0) {
+                if (problems)
+                    problems->append(LineProblem(n + 1, QStringLiteral("a caption belongs to control 0")));
+                continue;
+            }
+            kind = CtrlText::Own;
+        } else if (kindName == u"text") {
+            kind = CtrlText::Own;
+        } else if (kindName == u"label") {
+            kind = CtrlText::Label;
+        } else if (kindName == u"suffix") {
+            kind = CtrlText::Suffix;
+        } else if (kindName == u"group") {
+            kind = CtrlText::Group;
+        } else {
+            if (problems)
+                problems->append(LineProblem(n + 1, QStringLiteral("unknown kind")));
+            continue;
+        }
+        const quint64 key = DialogKey(dialog, control, kind);
+        if (dialogs.texts.contains(key)) {
+            if (problems)
+                problems->append(LineProblem(n + 1, QStringLiteral("duplicate text")));
+            continue;
+        }
+        dialogs.texts.insert(key, value);
+    }
+    return dialogs;
+}
+
+} // namespace Res::Data
+
+namespace {
+
+// Parsed on first use; C++ makes the initialisation thread-safe, and the tables never change
+// afterwards, so any thread may read them.
+const Res::Data::StringTable& Strings()
+{
+    static const Res::Data::StringTable table = Res::Data::ParseStrings(Res::Data::ReadFile(QStringLiteral("strings.tsv")));
+    return table;
+}
+
+const Res::Data::DialogTexts& Dialogs()
+{
+    static const Res::Data::DialogTexts dialogs = Res::Data::ParseDialogs(Res::Data::ReadFile(QStringLiteral("dialogs.tsv")));
+    return dialogs;
+}
+
+} // namespace
+
+QString LoadString(UINT id)
+{
+    const auto& strings = Strings().strings;
+    const auto it = strings.constFind(id);
+    if (it != strings.constEnd())
+        return *it;
+    return Res::DialogCaption(id);
+}
+
+namespace Res {
+
+bool HasString(UINT id)
+{
+    return Strings().strings.contains(id) || Dialogs().texts.contains(Data::DialogKey(id, 0, CtrlText::Own));
+}
+
+QString CommandPrompt(UINT command)
+{
+    const QString prompt = Strings().strings.value(command);
+    const qsizetype lf = prompt.indexOf(u'\n');
+    return lf < 0 ? prompt : prompt.left(lf);
+}
+
+QString CommandTip(UINT command)
+{
+    const QString prompt = Strings().strings.value(command);
+    const qsizetype lf = prompt.indexOf(u'\n');
+    return lf < 0 ? QString() : prompt.mid(lf + 1);
+}
+
+QString DialogCaption(UINT dialogId)
+{
+    // Dialog 0 holds the shared texts; it is not a dialog of its own.
+    if (dialogId == 0)
+        return {};
+    return Dialogs().texts.value(Data::DialogKey(dialogId, 0, CtrlText::Own));
+}
+
+QString ControlText(UINT dialogId, UINT controlId, CtrlText kind)
+{
+    if (dialogId == 0 || controlId == 0)
+        return {};
+    const auto& texts = Dialogs().texts;
+    const auto it = texts.constFind(Data::DialogKey(dialogId, controlId, kind));
+    if (it != texts.constEnd())
+        return *it;
+    // OK and Cancel of any known dialog
+    if (kind == CtrlText::Own && (controlId == 1 || controlId == 2) && texts.contains(Data::DialogKey(dialogId, 0, CtrlText::Own)))
+        return texts.value(Data::DialogKey(0, controlId, kind));
+    return {};
+}
+
+QStringList ControlItems(UINT dialogId, UINT controlId)
+{
+    return Dialogs().items.value(Data::DialogKey(dialogId, controlId, CtrlText::Own));
+}
+
+} // namespace Res
