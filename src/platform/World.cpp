@@ -407,6 +407,12 @@ void SetRemoteAccessCheck(AccessCheck check)
     State().check = std::move(check);
 }
 
+AccessCheck RemoteAccessCheck()
+{
+    std::lock_guard<std::mutex> guard(State().lock);
+    return State().check;
+}
+
 DWORD CheckAccess(const QString& machine)
 {
     const QString canonical = CanonicalMachineName(machine);

@@ -40,6 +40,8 @@ bool ReadMachineJson(const QString& name, QJsonObject* out);
 // check; without one, every machine is reachable.
 using AccessCheck = std::function<bool(const QString& machine)>;
 void SetRemoteAccessCheck(AccessCheck check);
+// The installed check (empty when none), so a caller can put it back after replacing it.
+AccessCheck RemoteAccessCheck();
 // 0 when the caller may touch machine's files or services, else ERROR_ACCESS_DENIED (5);
 // 1722 for an unknown machine. LocalMachine() always passes, so code that serves a remote
 // machine checks access before it scopes LocalMachine() to it.

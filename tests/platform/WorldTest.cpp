@@ -1,6 +1,7 @@
 #include "platform/World.h"
 
 #include "../common/TempWorld.h"
+#include "RemoteAccess.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,11 +20,6 @@ void AddMachine(const TempWorld& world, const QString& name, const QByteArray& m
     if (!machineJson.isEmpty())
         world.Write(QStringLiteral("machines/%1/machine.json").arg(name), machineJson);
 }
-
-class AccessCheckReset {
-public:
-    ~AccessCheckReset() { World::SetRemoteAccessCheck({}); }
-};
 
 } // namespace
 
@@ -110,6 +106,7 @@ TEST(WorldMachines, ExistingFilesOfThisComputerAreKept)
 TEST(WorldMachines, RemoteMachinesExistOnlyWithTheirFolder)
 {
     TempWorld world;
+    AllRemoteAccess access;
     EXPECT_FALSE(World::MachineExists(QStringLiteral("SRV1")));
     EXPECT_EQ(World::CheckAccess(QStringLiteral("SRV1")), RPC_S_SERVER_UNAVAILABLE);
     AddMachine(world, QStringLiteral("SRV1"));
@@ -146,7 +143,7 @@ protected:
     QString Under(const QString& relative) { return QDir::cleanPath(m_world.Path(relative)); }
 
     TempWorld m_world;
-    AccessCheckReset m_reset;
+    AllRemoteAccess m_access;
 };
 
 TEST_F(WorldPaths, DrivePathsMatchExistingComponentsIgnoringCase)
