@@ -189,7 +189,10 @@ TEST(Pictures, ContactSheet)
             p.drawPixmap(x, 310, Res::Icon(IDR_MAINFRAME).pixmap(px, px));
             x += px + 10;
         }
-        p.drawPixmap(10, 440 - 0, Res::Cursor(IDC_COLUMN_RESIZE).pixmap());
+        // the small buttons as pixels
+        const QImage small = Res::Bitmap(IDR_TOOLBAR_SMALL).toImage();
+        p.drawImage(QPoint(60, 440), small.scaled(small.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        p.drawPixmap(10, 440, Res::Cursor(IDC_COLUMN_RESIZE).pixmap());
         p.drawPixmap(480, 310, Res::Bitmap(IDB_SPLASH));
     }
     EXPECT_GT(Measure(QPixmap::fromImage(sheet)).colours.size(), 500u);
