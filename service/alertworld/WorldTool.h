@@ -1,0 +1,70 @@
+#pragma once
+// The world tool: creates, inspects and feeds a world (VIGIMOR_WORLD).
+//
+//   init [--demo]                       this computer's folder; --demo: the sample world
+//   add-machine NAME [--domain D] [--comment C] [--platform MAJOR[.MINOR]] [--older-service]
+//               [--account DOMAIN\USER:PASSWORD]... [--share NAME:disk:PATH | NAME:print]...
+//               [--provider PROVIDER] [--service]
+//   add-recipient [--machine M] [--repeat N] APP METHOD TEXT
+//   raise [--machine M] [--queue] APP SEVERITY TEXT
+//   show [--machine M]
+//   start [--machine M]
+//
+// Machines default to this computer. Every command answers 0 on success and prints what went
+// wrong otherwise.
+#include "platform/WinTypes.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <cstdint>
+
+namespace WorldTool {
+
+int Run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+struct MachineOptions {
+    QString name;
+    QString domain = QStringLiteral("WORKGROUP");
+    QString comment;
+    int platformMajor = 5;
+    int platformMinor = 0;
+    bool olderService = false;
+    QStringList accounts;     // DOMAIN\USER:PASSWORD
+    QStringList shares;       // NAME:disk:PATH or NAME:print[:COMMENT]
+    QString provider = QStringLiteral("Microsoft Windows Network");
+    bool installService = false;
+};
+
+// Creates the machine's folder (machine.json, registry.reg, drives/C/WINDOWS) and enters it in
+// network.json under its provider and domain. 0, or a Windows code (87 bad option, 183 exists).
+DWORD AddMachine(const MachineOptions& options, QString* error);
+
+// Enters a machine in network.json under its provider and domain (either created when new);
+// an empty machine only makes sure the provider and domain exist.
+bool JoinNetwork(const QString& provider, const QString& domain, const QString& machine);
+
+// Installs the alert service on a machine: service entry, registry paths (Home C:\ALERT,
+// EventLog C:\ALERT\EVENTLOG, Log C:\ALERT\LOG), the default table and an empty activity log.
+DWORD InstallAlertService(const QString& machine, QString* error);
+
+// Adds one recipient to a table's list in one locked read-modify-write. method: broadcast,
+// pager, email, snmp, ticket, eventlog, notes, smtp; text as the world tool's help says.
+DWORD AddRecipient(const QString& machine, const QByteArray& app, const QString& method, const QString& text,
+                   QString* error);
+
+// Submits an alert for every recipient of the application's table. queue: also when the
+// service is not running (it delivers the spool when it runs). *recipients gets their number.
+DWORD RaiseAlert(const QString& machine, const QByteArray& app, int severity, const QString& text, bool queue,
+                 uint32_t* recipients, QString* error);
+
+// The machine's tables, recipients, ports, logs and statistics as text.
+QString ShowMachine(const QString& machine);
+
+// Starts the machine's alert service and waits (bounded) until it runs.
+DWORD StartAlertService(const QString& machine, QString* error);
+
+// The sample world of init --demo.
+DWORD CreateDemoWorld(QString* error);
+
+} // namespace WorldTool
