@@ -1,0 +1,589 @@
+#include "ui/AlertListWnd.h"
+
+#include "framework/Commands.h"
+#include "framework/Messages.h"
+#include "framework/Switches.h"
+#include "framework/UiHost.h"
+#include "framework/WaitCursor.h"
+#include "res/Resources.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextBlock>
+
+#include <algorithm>
+
+namespace {
+
+constexpr UINT IDS_NO_INFORMATION = 3518;
+constexpr UINT IDS_PRINT_DOCUMENT = 3250;
+constexpr UINT IDS_LABEL_HEADING = 4007;
+constexpr UINT IDS_PRINTING = 9032;
+constexpr UINT IDS_BUTTON_CANCEL = 9041;
+constexpr int kHeadingPadding = 25;
+constexpr int kPumpMilliseconds = 50;
+
+CAlertListWnd::SortKeyQuery& SortKeyQueryHook()
+{
+    static CAlertListWnd::SortKeyQuery query;
+    return query;
+}
+
+bool IsWide(char32_t c)
+{
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F)
+        || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
+        || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+} // namespace
+
+// ========================================================================== CAlertColList
+
+BEGIN_MESSAGE_MAP(CAlertColList, CCmdTarget)
+    ON_COMMAND(ID_FILE_PRINT, OnPrint)
+    ON_UPDATE_COMMAND_UI(ID_FILE_PRINT, OnUpdatePrint)
+END_MESSAGE_MAP()
+
+CAlertColList::CAlertColList(CAlertListWnd* pane, int ctrlId)
+    : CColListBox(kColumns, kStyle, ctrlId, pane)
+    , m_pane(pane)
+    , m_minWidths(size_t(kColumns), 0)
+{
+}
+
+int CAlertColList::HeadingTextWidth(const QString& text) const
+{
+    // Characters times the average character width; a wide (CJK) character takes two.
+    int cells = 0;
+    for (char32_t c : text.toUcs4())
+        cells += IsWide(c) ? 2 : 1;
+    return cells * fontMetrics().averageCharWidth();
+}
+
+void CAlertColList::SetHeadingText(const QString& heading)
+{
+    m_heading = heading;
+    const QStringList parts = heading.split(QLatin1Char('\t'));
+    const int visible = std::min(int(parts.size()), GetColumnCount());
+    m_lastVisible = visible - 1;
+    for (int c = 0; c < GetColumnCount(); ++c) {
+        SetHeading(c, c < visible ? parts[c] : QString());
+        m_minWidths[size_t(c)] = 0;
+        if (c < visible)
+            m_minWidths[size_t(c)] = std::max(m_minWidths[size_t(c)], HeadingTextWidth(parts[c]) + kHeadingPadding);
+        else
+            SetColumnWidth(c, 0);
+    }
+}
+
+int CAlertColList::GetMinWidth(int column) const
+{
+    return column >= 0 && column < int(m_minWidths.size()) ? m_minWidths[size_t(column)] : 0;
+}
+
+int CAlertColList::ClientWidth() const
+{
+    // The rows' width, less the vertical scroll bar when the rows need one.
+    int w = width();
+    if (GetCount() > Rows()->VisibleRows())
+        w -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return std::max(0, w);
+}
+
+void CAlertColList::Finish()
+{
+    if (m_recomputeWidths && m_lastVisible >= 0) {
+        int used = 0;
+        for (int c = 0; c < m_lastVisible; ++c) {
+            SetColumnWidth(c, m_minWidths[size_t(c)]);
+            used += m_minWidths[size_t(c)];
+        }
+        SetColumnWidth(m_lastVisible, std::max(ClientWidth() - used, m_minWidths[size_t(m_lastVisible)]));
+        for (int c = m_lastVisible + 1; c < GetColumnCount(); ++c)
+            SetColumnWidth(c, 0);
+    }
+    CColListBox::Finish();
+}
+
+void CAlertColList::resizeEvent(QResizeEvent* event)
+{
+    CColListBox::resizeEvent(event);
+    // The last visible column follows the width; the others keep what they have.
+    if (m_lastVisible >= 0) {
+        const int used = GetColumnLeft(m_lastVisible);
+        SetColumnWidth(m_lastVisible, std::max(ClientWidth() - used, m_minWidths[size_t(m_lastVisible)]));
+    }
+}
+
+void CAlertColList::OnListKey(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Insert)
+        m_pane->OnCmdMsg(ID_EDIT_NEW, nullptr);
+    else if (event->key() == Qt::Key_Delete)
+        m_pane->OnCmdMsg(ID_EDIT_DELETE, nullptr);
+}
+
+void CAlertColList::OnPrint()
+{
+    m_pane->PrintList();
+}
+
+void CAlertColList::OnUpdatePrint(CCmdUI* pUI)
+{
+    pUI->Enable(GetCount() > 0);
+}
+
+// ============================================================================= CAlertEdit
+
+BEGIN_MESSAGE_MAP(CAlertEdit, CCmdTarget)
+    ON_COMMAND(ID_FILE_PRINT, OnPrint)
+    ON_UPDATE_COMMAND_UI(ID_FILE_PRINT, OnUpdatePrint)
+END_MESSAGE_MAP()
+
+CAlertEdit::CAlertEdit(CAlertListWnd* pane, int ctrlId)
+    : QPlainTextEdit(pane)
+    , m_pane(pane)
+{
+    setProperty("ctrlId", ctrlId);
+    setReadOnly(true);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFrameShape(QFrame::NoFrame);
+    // English systems read logs in the proportional font, others in the fixed one.
+    const bool english = QLocale::system().language() == QLocale::English;
+    setFont(QFontDatabase::systemFont(english ? QFontDatabase::GeneralFont : QFontDatabase::FixedFont));
+}
+
+int CAlertEdit::FirstVisibleLine() const
+{
+    // Without wrapping, one block is one line and the scroll bar counts lines.
+    return verticalScrollBar()->value();
+}
+
+void CAlertEdit::ScrollToLine(int line)
+{
+    verticalScrollBar()->setValue(line);
+}
+
+void CAlertEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    const QPoint global = event->globalPos();
+    m_pane->SendMessage(WM_ALERT_TEXT_RCLICK, WPARAM(CAlertListWnd::kTextCtrlId), MakeLParam(global.x(), global.y()));
+    event->accept();
+}
+
+void CAlertEdit::OnPrint()
+{
+    m_pane->PrintText();
+}
+
+void CAlertEdit::OnUpdatePrint(CCmdUI* pUI)
+{
+    pUI->Enable(!document()->isEmpty());
+}
+
+// ========================================================================== CAlertListWnd
+
+BEGIN_MESSAGE_MAP(CAlertListWnd, CCmdTarget)
+END_MESSAGE_MAP()
+
+CAlertListWnd::CAlertListWnd(QWidget* parent)
+    : QWidget(parent)
+{
+    m_edit = new CAlertEdit(this, kTextCtrlId);
+    m_edit->hide();
+    m_list = new CAlertColList(this, kListCtrlId);
+    m_list->hide();
+    for (int c = 0; c < m_list->GetColumnCount(); ++c) {
+        m_list->SetHeading(c, QString());
+        m_list->SetColumnFlags(c, 0);
+    }
+    m_list->SetEmptyMessage(LoadString(IDS_NO_INFORMATION), ColList::MessageCentred);
+    connect(m_list, &CColListBox::Notify, this, &CAlertListWnd::OnListNotify);
+    SetFormat(DISPLAY_COLUMNS);
+}
+
+CAlertListWnd::~CAlertListWnd() = default;
+
+void CAlertListWnd::SetSortKeyQuery(SortKeyQuery query)
+{
+    SortKeyQueryHook() = std::move(query);
+}
+
+void CAlertListWnd::resizeEvent(QResizeEvent*)
+{
+    m_list->setGeometry(rect());
+    m_edit->setGeometry(rect());
+}
+
+LRESULT CAlertListWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ALERT_SHOW_LEAF:
+        return ShowLeaf(LParamToPtr<CAlertLeaf>(lParam));
+    case WM_ALERT_QUERY_VALUE:
+        return lParam != 0 ? 1 : 0;
+    case WM_ALERT_LEAF_DELETED:
+        return RemoveLeaf(LParamToPtr<CAlertLeaf>(lParam));
+    case WM_ALERT_LIST_RCLICK: {
+        if (wParam != WPARAM(kListCtrlId))
+            return 0;
+        const int x = LParamX(lParam), y = LParamY(lParam);
+        if (m_format == DISPLAY_COLUMNS && m_list->GetSelCount() == 1) {
+            if (auto* leaf = static_cast<CAlertLeaf*>(m_list->GetRowObject(m_list->GetSelItems().front())))
+                leaf->ShowContextMenu(x, y);
+        } else if (m_format == DISPLAY_LABELS && m_edit->m_object) {
+            m_edit->m_object->ShowContextMenu(x, y);
+        }
+        return 0;
+    }
+    case WM_ALERT_TEXT_RCLICK:
+        if (wParam != WPARAM(kTextCtrlId))
+            return 0;
+        if (m_format == DISPLAY_TEXT && m_edit->m_object)
+            m_edit->m_object->ShowContextMenu(LParamX(lParam), LParamY(lParam));
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void CAlertListWnd::SetFormat(WORD format)
+{
+    if (format == DISPLAY_TEXT) {
+        if (!m_edit->isVisible()) {
+            m_list->hide();
+            m_edit->setGeometry(rect());
+            m_edit->setReadOnly(true);
+            m_edit->show();
+        }
+        m_list->RemoveAll();
+        m_current = m_edit;
+    } else {
+        if (!m_list->isVisible()) {
+            m_edit->hide();
+            m_list->setGeometry(rect());
+            m_list->show();
+        }
+        m_edit->clear();
+        m_current = m_list;
+    }
+    setFocusProxy(m_current);
+    m_format = format;
+}
+
+LRESULT CAlertListWnd::ShowLeaf(CAlertLeaf* leaf)
+{
+    if (!leaf)
+        return 0;
+    CWaitCursor wait;
+    const WORD format = leaf->GetDisplayFormat();
+    WORD produced = 0;
+    QString heading;
+    QStringList rows;
+    CLeafArray objects;
+    leaf->GetDisplayData(format, &produced, &heading, &rows, &objects);
+
+    QStringList keys;
+    DWORD numericColumns = 0;
+    const SortKeyQuery& query = SortKeyQueryHook();
+    if (!query || !query(leaf, &keys, &numericColumns)) {
+        keys = rows;
+        numericColumns = 0;
+    }
+
+    switch (produced) {
+    case DISPLAY_NOTHING:
+        SetFormat(DISPLAY_NOTHING);
+        break;
+    case DISPLAY_COLUMNS:
+        ShowColumns(heading, rows, keys, objects, numericColumns);
+        break;
+    case DISPLAY_LABELS:
+        ShowLabels(leaf, heading, rows, objects);
+        break;
+    case DISPLAY_TEXT:
+        ShowText(rows, objects);
+        break;
+    default:
+        // Unknown formats show nothing and route nothing to leaves.
+        m_list->RemoveAll();
+        SetFormat(DISPLAY_NOTHING);
+        m_list->Finish();
+        break;
+    }
+
+    if (produced == DISPLAY_COLUMNS || produced == DISPLAY_LABELS) {
+        m_shownLeaf = leaf;
+        m_edit->m_leaf = nullptr;
+    } else if (produced == DISPLAY_TEXT) {
+        m_edit->m_leaf = leaf;
+        m_shownLeaf = nullptr;
+    } else {
+        m_shownLeaf = nullptr;
+        m_edit->m_leaf = nullptr;
+    }
+    return 1;
+}
+
+void CAlertListWnd::ShowColumns(const QString& heading, const QStringList& rows, const QStringList& keys,
+                                const CLeafArray& objects, DWORD numericColumns)
+{
+    SetFormat(DISPLAY_COLUMNS);
+    m_list->RemoveAll();
+    m_list->SetHeadingText(heading);
+    for (int c = 0; c < m_list->GetColumnCount(); ++c)
+        m_list->SetColumnSort(c, c, c < 32 && (numericColumns & (1u << c)) != 0);
+    for (int i = 0; i < rows.size(); ++i) {
+        const int index = m_list->AddRow(rows[i], i < keys.size() ? keys[i] : rows[i]);
+        if (index < 0)
+            continue;
+        CAlertLeaf* object = i < objects.size() ? objects[i] : nullptr;
+        m_list->SetRowObject(index, object);
+        if (object)
+            m_list->SetRowImages(index, object->GetBitmap1(), object->GetBitmap2());
+    }
+    if (m_list->GetCount() == 0)
+        SetFormat(DISPLAY_NOTHING);
+    m_list->Finish();
+}
+
+void CAlertListWnd::ShowLabels(CAlertLeaf* leaf, const QString& heading, const QStringList& rows,
+                               const CLeafArray& objects)
+{
+    SetFormat(DISPLAY_LABELS);
+    m_list->RemoveAll();
+    m_list->SetHeadingText(LoadString(IDS_LABEL_HEADING));
+    for (int c = 0; c < m_list->GetColumnCount(); ++c)
+        m_list->SetColumnSort(c, c, false);
+    m_edit->m_object = objects.isEmpty() ? nullptr : objects.front();
+    const QStringList labels = heading.split(QLatin1Char('\t'));
+    const QStringList values = rows.isEmpty() ? QStringList() : rows.front().split(QLatin1Char('\t'));
+    CAlertLeaf* imageLeaf = m_edit->m_object ? m_edit->m_object : leaf;
+    for (int j = 0; j < values.size(); ++j) {
+        const QString text = (j < labels.size() ? labels[j] : QString()) + QLatin1Char('\t') + values[j];
+        const int index = m_list->AddRow(text, text);
+        if (index >= 0 && j == 0 && imageLeaf)
+            m_list->SetRowImages(index, imageLeaf->GetBitmap1(), imageLeaf->GetBitmap2());
+    }
+    if (m_list->GetCount() == 0)
+        SetFormat(DISPLAY_NOTHING);
+    m_list->Finish();
+}
+
+void CAlertListWnd::ShowText(const QStringList& rows, const CLeafArray& objects)
+{
+    SetFormat(DISPLAY_TEXT);
+    m_edit->m_object = objects.isEmpty() ? nullptr : objects.front();
+    m_edit->setUpdatesEnabled(false);
+    const int first = m_edit->FirstVisibleLine();
+    QString text = rows.isEmpty() ? QString() : rows.front();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_edit->setPlainText(text);
+    // Reshowing keeps the reader's place when the text still reaches that line.
+    if (m_edit->document()->blockCount() > first)
+        m_edit->ScrollToLine(first);
+    m_edit->setUpdatesEnabled(true);
+    m_edit->viewport()->update();
+}
+
+LRESULT CAlertListWnd::RemoveLeaf(CAlertLeaf* leaf)
+{
+    if (!leaf)
+        return 0;
+    if (m_shownLeaf == leaf)
+        m_shownLeaf = nullptr;
+    if (m_format == DISPLAY_COLUMNS) {
+        const int index = m_list->FindObject(leaf);
+        if (index >= 0) {
+            m_list->DeleteRow(index);
+            if (m_list->GetCount() == 0)
+                SetFormat(DISPLAY_NOTHING);
+            else
+                m_list->SetCurSel(std::max(0, index - 1));
+            m_list->Finish();
+        }
+    } else if (m_format == DISPLAY_LABELS) {
+        m_list->RemoveAll();
+        SetFormat(DISPLAY_NOTHING);
+        m_edit->m_object = nullptr;
+        m_list->Finish();
+    } else if (m_format == DISPLAY_TEXT) {
+        m_edit->clear();
+        SetFormat(DISPLAY_NOTHING);
+        m_edit->m_object = nullptr;
+        m_edit->m_leaf = nullptr;
+    }
+    if (m_edit->m_leaf == leaf)
+        m_edit->m_leaf = nullptr;
+    if (m_edit->m_object == leaf)
+        m_edit->m_object = nullptr;
+    return 1;
+}
+
+std::vector<CAlertLeaf*> CAlertListWnd::SelectedObjects() const
+{
+    std::vector<CAlertLeaf*> out;
+    for (int index : m_list->GetSelItems())
+        out.push_back(static_cast<CAlertLeaf*>(m_list->GetRowObject(index)));
+    return out;
+}
+
+bool CAlertListWnd::RouteToSelectedRows(UINT id, CCmdUI* pUI)
+{
+    const std::vector<CAlertLeaf*> objects = SelectedObjects();
+    if (objects.empty())
+        return false;
+    if (!pUI && id == ID_EDIT_DELETE)
+        Switches::SetAskBeforeDelete(true);
+    bool allHandled = true;
+    const bool previousNotify = Switches::NotifyParent();
+    // Last selected row first; only the last one dispatched tells its parent.
+    for (int i = int(objects.size()) - 1; i >= 0; --i) {
+        CAlertLeaf* leaf = objects[size_t(i)];
+        // A row's leaf can go with an earlier one (a parent deleted before its child).
+        if (!leaf || !CAlertLeaf::IsLive(leaf)) {
+            allHandled = false;
+            continue;
+        }
+        const bool last = i == 0;
+        m_lastOfSelection = last;
+        if (!pUI)
+            Switches::SetNotifyParent(last);
+        if (!leaf->OnCmdMsg(id, pUI))
+            allHandled = false;
+    }
+    m_lastOfSelection = false;
+    if (!pUI)
+        Switches::SetNotifyParent(previousNotify);
+    return allHandled;
+}
+
+bool CAlertListWnd::OnCmdMsg(UINT id, CCmdUI* pUI)
+{
+    switch (m_format) {
+    case DISPLAY_COLUMNS:
+        if (RouteToSelectedRows(id, pUI))
+            return true;
+        if (m_list->OnCmdMsg(id, pUI))
+            return true;
+        break;
+    case DISPLAY_LABELS:
+        if (m_edit->m_object && CAlertLeaf::IsLive(m_edit->m_object) && m_edit->m_object->OnCmdMsg(id, pUI))
+            return true;
+        if (m_list->OnCmdMsg(id, pUI))
+            return true;
+        break;
+    case DISPLAY_TEXT:
+        if (m_edit->m_object && CAlertLeaf::IsLive(m_edit->m_object) && m_edit->m_object->OnCmdMsg(id, pUI))
+            return true;
+        if (m_edit->OnCmdMsg(id, pUI))
+            return true;
+        break;
+    default:
+        break;
+    }
+    return DispatchFromMap(id, pUI);
+}
+
+void CAlertListWnd::OnListNotify(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == ColList::NotifyRightClick) {
+        SendMessage(WM_ALERT_LIST_RCLICK, wParam, lParam);
+    } else if (message == ColList::NotifyCommand) {
+        const int ctrlId = int(wParam & 0xFFFF);
+        const int code = int((wParam >> 16) & 0xFFFF);
+        if (ctrlId == kListCtrlId && code == ColList::DblClk)
+            OnListDoubleClick();
+    }
+}
+
+void CAlertListWnd::OnListDoubleClick()
+{
+    if (m_format == DISPLAY_COLUMNS && m_list->GetSelCount() == 1) {
+        auto* leaf = static_cast<CAlertLeaf*>(m_list->GetRowObject(m_list->GetSelItems().front()));
+        if (leaf && CAlertLeaf::IsLive(leaf))
+            leaf->Select();
+    } else if (m_format == DISPLAY_LABELS && m_edit->m_object) {
+        m_edit->m_object->OnDoubleClick(1, 0, 0);
+    }
+}
+
+// ---- printing ---------------------------------------------------------------------------------
+
+QString CAlertListWnd::PrintHeader() const
+{
+    CAlertLeaf* leaf = m_shownLeaf ? m_shownLeaf : m_edit->m_leaf;
+    const QString title = leaf ? leaf->GetTitle() : QString();
+    return LoadString(IDS_APP_TITLE) + QStringLiteral(" - ") + title;
+}
+
+void CAlertListWnd::PrintList()
+{
+    PanePrint::Content content;
+    content.header = PrintHeader();
+    content.cjkLocale = PanePrint::IsCjkSystemLocale();
+    content.dateColumn = m_shownLeaf && PanePrint::HasDateColumn(m_shownLeaf->GetTitle());
+    for (int c = 0; c < m_list->GetColumnCount(); ++c)
+        content.screenWidths.push_back(m_list->GetColumnWidth(c));
+    for (int i = 0; i < m_list->GetCount(); ++i)
+        content.rows.push_back(m_list->GetRowText(i).split(QLatin1Char('\t')));
+    RunPrintJob(content);
+}
+
+void CAlertListWnd::PrintText()
+{
+    PanePrint::Content content;
+    content.header = PrintHeader();
+    content.cjkLocale = PanePrint::IsCjkSystemLocale();
+    content.isText = true;
+    content.lines = PanePrint::TextLines(m_edit->toPlainText());
+    RunPrintJob(content);
+}
+
+void CAlertListWnd::RunPrintJob(const PanePrint::Content& content)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(LoadString(IDS_PRINT_DOCUMENT));
+    if (!UiHost::Current()->PrintDialog(&printer, window()))
+        return;
+    printer.setDocName(LoadString(IDS_PRINT_DOCUMENT));
+    CWaitCursor wait;
+    QProgressDialog progress(LoadString(IDS_PRINTING), LoadString(IDS_BUTTON_CANCEL), 0, 0, window());
+    progress.setWindowTitle(LoadString(IDS_APP_TITLE));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    // Between pages the abort box stays live.
+    auto keepAlive = [&progress]() {
+        progress.setValue(0);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpMilliseconds);
+        return !progress.wasCanceled();
+    };
+    PanePrint::Print(&printer, content, keepAlive);
+}
+
+QStringList CAlertListWnd::DisplayedLines() const
+{
+    QStringList out;
+    if (m_format == DISPLAY_TEXT) {
+        QString text = m_edit->toPlainText();
+        out = text.split(QLatin1Char('\n'));
+        return out;
+    }
+    QStringList headings;
+    for (int c = 0; c <= m_list->GetLastVisibleColumn(); ++c)
+        headings.append(m_list->GetHeading(c));
+    out.append(headings.join(QLatin1Char('\t')));
+    for (int i = 0; i < m_list->GetCount(); ++i)
+        out.append(m_list->GetRowText(i));
+    return out;
+}
