@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 
+#include "platform/KernelObjects.h"
 #include "platform/Registry.h"
 #include "platform/Timing.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 const char* const kRoleVariable = "VIGIMOR_PLATFORM_TEST_CHILD";
 
-[[maybe_unused]] void Say(const char* line)
+void Say(const char* line)
 {
     std::fputs(line, stdout);
     std::fputc('\n', stdout);
@@ -23,7 +24,7 @@ const char* const kRoleVariable = "VIGIMOR_PLATFORM_TEST_CHILD";
 }
 
 // Blocks until the parent closes our stdin (or kills us).
-[[maybe_unused]] void WaitForParent()
+void WaitForParent()
 {
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -39,6 +40,52 @@ int RunRole(const QString& role, const QStringList& args)
                 return 2;
         }
         return 0;
+    }
+    if (role == QLatin1String("mutex-hold") && args.size() == 1) {
+        CNamedMutex mutex;
+        if (!mutex.Create(args[0], true))
+            return 2;
+        Say(mutex.Wait(0) == WAIT_OBJECT_0 ? "owned" : "busy");
+        WaitForParent();
+        return 0;
+    }
+    if (role == QLatin1String("event-set") && args.size() == 1) {
+        CNamedEvent event;
+        if (!event.Open(args[0]))
+            return 3;
+        return event.Set() ? 0 : 2;
+    }
+    if (role == QLatin1String("event-hold") && args.size() == 1) {
+        CNamedEvent event;
+        if (!event.Create(args[0]))
+            return 2;
+        Say("ready");
+        const DWORD rc = event.Wait(INFINITE);
+        Say(rc == WAIT_OBJECT_0 ? "signalled" : "failed");
+        WaitForParent();
+        return 0;
+    }
+    if ((role == QLatin1String("window") || role == QLatin1String("hung-window")) && args.size() == 1) {
+        int argc = 1;
+        char name[] = "child";
+        char* argv[] = {name, nullptr};
+        QCoreApplication app(argc, argv);
+        const UINT message = Kernel::RegisterWindowMessage(args[0]);
+        CTopLevelWindow window;
+        const bool listening = window.Listen([message](UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+            if (msg != message || w != 0x88A8 || l != 0x8960)
+                return 0;
+            Say("asked");
+            return 0x12272;
+        });
+        if (!listening)
+            return 2;
+        Say("ready");
+        if (role == QLatin1String("hung-window")) {
+            WaitForParent();
+            return 0;
+        }
+        return app.exec();
     }
     return 100;
 }
