@@ -71,7 +71,9 @@ void AddActivity(const ServiceFiles& files, const QString& text)
 QString NextDetailName(const ServiceFiles& files, Statistics* stats)
 {
     for (int tries = 0; tries < 0x1000; ++tries) {
-        const uint32_t n = stats->nextDetail & 0xFFFFFF;
+        uint32_t n = stats->nextDetail & 0xFFFFFF;
+        if (n == 0)
+            n = 1;
         stats->nextDetail = (n + 1) & 0xFFFFFF;
         const QString name = QStringLiteral("AL%1.TXT").arg(n, 6, 16, QLatin1Char('0')).toUpper();
         if (!QFile::exists(QDir(files.eventLogDir).filePath(name)))

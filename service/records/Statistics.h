@@ -16,7 +16,7 @@ struct Statistics {
     uint32_t deliveries = 0;
     uint32_t alerts = 0;
     uint32_t badAlerts = 0;
-    uint32_t nextDetail = 1;
+    uint32_t nextDetail = 0;   // 0 before the first detail file
 };
 
 bool ParseStatistics(const QByteArray& data, Statistics* out);   // exactly 256 bytes
