@@ -2,6 +2,7 @@
 
 #include "framework/Commands.h"
 #include "res/Resources.h"
+#include "tree/ServerLeaf.h"
 
 namespace {
 CActivityLeaf::Hooks& HookTable()
@@ -60,7 +61,12 @@ void CActivityLeaf::CreateChildren()
 
 DWORD CActivityLeaf::QueryServiceState()
 {
-    return HookTable().serviceState ? HookTable().serviceState(this) : kServiceStopped;
+    if (HookTable().serviceState)
+        return HookTable().serviceState(this);
+    // Without a hook the server leaf above answers, asked with messages.
+    if (CServerLeaf* server = GetServerLeaf<CServerLeaf>())
+        return server->QueryServiceState(1);
+    return kServiceStopped;
 }
 
 bool CActivityLeaf::ChildFileModified(CAlertLeaf* child)

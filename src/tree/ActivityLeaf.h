@@ -8,8 +8,8 @@
 //   createChildren  creates and inserts the three children under the leaf, in order, and
 //                   reports them (a missing hook creates none);
 //   fileModified    whether a log child's file changed since it was last shown;
-//   serviceState    the server's service state, asked with messages (a missing hook reads as
-//                   stopped).
+//   serviceState    the server's service state, asked with messages (without a hook the
+//                   server leaf above is asked; with none the service reads as stopped).
 // Subclasses may override the virtual seams instead.
 #include "tree/AlertLeaf.h"
 

@@ -1,0 +1,7 @@
+#include "methods/MailLibrary.h"
+
+// The console does not load a mail library yet, so every mail feature stays hidden.
+bool IsMailLibraryLoaded()
+{
+    return false;
+}

@@ -1,0 +1,4 @@
+#pragma once
+// Whether the mail library (the messaging interface the e-mail method uses) is loaded. Commands
+// and dialogs that offer Microsoft Exchange settings or e-mail recipients ask this.
+bool IsMailLibraryLoaded();

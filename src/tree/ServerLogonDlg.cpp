@@ -1,0 +1,177 @@
+#include "tree/ServerLogonDlg.h"
+
+#include "framework/Switches.h"
+#include "framework/UiHost.h"
+#include "framework/WaitCursor.h"
+#include "methods/NetLeaf.h"
+#include "methods/NetLogonDlg.h"
+#include "platform/Network.h"
+#include "res/Resources.h"
+#include "res/StringIds.h"
+#include "tree/AlertTreeCtrl.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstring>
+#include <vector>
+
+namespace {
+constexpr DWORD kEnumBufferSize = 16384;
+constexpr DWORD kEnumBatch = 10;
+// Only the Windows network's providers are offered.
+const char* const kMicrosoftMark = "icrosoft";
+} // namespace
+
+CServerLogonDlg::CServerLogonDlg(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(Res::DialogCaption(kDialogId));
+
+    auto* layout = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout();
+    m_tree = new CAlertTreeCtrl(this);
+    m_tree->setProperty("ctrlId", IDC_NETWORK);
+    auto* networkLabel = new QLabel(Res::ControlText(kDialogId, IDC_NETWORK, Res::CtrlText::Label), this);
+    networkLabel->setBuddy(m_tree);
+    left->addWidget(networkLabel);
+    left->addWidget(m_tree, 1);
+    m_expand = new QCheckBox(Res::ControlText(kDialogId, IDC_EXPAND), this);
+    m_expand->setProperty("ctrlId", IDC_EXPAND);
+    left->addWidget(m_expand);
+    layout->addLayout(left, 1);
+
+    auto* right = new QVBoxLayout();
+    auto* form = new QFormLayout();
+    auto addEdit = [&](int id) {
+        auto* edit = new QLineEdit(this);
+        edit->setProperty("ctrlId", id);
+        auto* label = new QLabel(Res::ControlText(kDialogId, UINT(id), Res::CtrlText::Label), this);
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+        return edit;
+    };
+    m_server = addEdit(IDC_SERVER);
+    m_user = addEdit(IDC_USER);
+    m_password = addEdit(IDC_PASSWORD);
+    m_password->setEchoMode(QLineEdit::Password);
+    right->addLayout(form);
+    right->addStretch(1);
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    auto* ok = new QPushButton(Res::ControlText(kDialogId, IDOK), this);
+    ok->setProperty("ctrlId", IDOK);
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(Res::ControlText(kDialogId, IDCANCEL), this);
+    cancel->setProperty("ctrlId", IDCANCEL);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    right->addLayout(buttons);
+    layout->addLayout(right, 1);
+    connect(ok, &QPushButton::clicked, this, &CServerLogonDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CServerLogonDlg::reject);
+    connect(m_tree, &CAlertTreeCtrl::selectionChangedNotify, this, &CServerLogonDlg::OnSelectionChanged);
+
+    m_expand->setChecked(ConsoleSettings::Get(ConsoleSettings::ExpandServer) != 0);
+    m_user->setText(Network::LoggedOnUser());
+    FillNetworkTree();
+    m_server->setFocus();
+}
+
+CServerLogonDlg::~CServerLogonDlg()
+{
+    // The network leaves go with their items before the dialog's widgets do.
+    if (m_tree)
+        m_tree->DeleteAllItems();
+}
+
+void CServerLogonDlg::FillNetworkTree()
+{
+    CWaitCursor wait;
+    HANDLE handle = nullptr;
+    if (WNetOpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, nullptr, &handle) != 0)
+        return;
+    CAlertLeaf root(m_tree);
+    const bool expand = m_expand->isChecked();
+    std::vector<uint64_t> buffer(kEnumBufferSize / sizeof(uint64_t));
+    constexpr DWORD kMaxEntries = kEnumBufferSize / sizeof(NETRESOURCE);
+    for (;;) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        DWORD count = kEnumBatch;
+        DWORD size = kEnumBufferSize;
+        const DWORD rc = WNetEnumResource(handle, &count, buffer.data(), &size);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != 0) {
+            AfxMessageBox(IDS_WNETENUMRESOURCE, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        }
+        const auto* entries = reinterpret_cast<const NETRESOURCE*>(buffer.data());
+        for (DWORD i = 0; i < count && i < kMaxEntries; ++i) {
+            const NETRESOURCE& entry = entries[i];
+            if (!entry.lpRemoteName || !std::strstr(entry.lpRemoteName, kMicrosoftMark))
+                continue;
+            auto* leaf = new CNetLeaf;
+            leaf->SetResource(entry);
+            leaf->SetImages(CNetLeaf::kNetworkImage, CNetLeaf::kNetworkImage);
+            if (!root.InsertChild(leaf)) {
+                delete leaf;
+                continue;
+            }
+            leaf->AddPlaceholder();
+            if (expand)
+                leaf->Expand();
+        }
+    }
+    WNetCloseEnum(handle);
+}
+
+void CServerLogonDlg::OnSelectionChanged(CAlertLeaf*, CAlertLeaf* newLeaf)
+{
+    auto* net = dynamic_cast<CNetLeaf*>(newLeaf);
+    if (net && CAlertLeaf::IsLive(net) && net->GetDisplayType() == RESOURCEDISPLAYTYPE_SERVER)
+        m_server->setText(net->GetName());
+}
+
+QString CServerLogonDlg::AdminShareOf(const QString& serverName)
+{
+    if (serverName.startsWith(QStringLiteral("\\\\")))
+        return serverName + QStringLiteral("\\ADMIN$");
+    return QStringLiteral("\\\\") + serverName + QStringLiteral("\\ADMIN$");
+}
+
+void CServerLogonDlg::accept()
+{
+    m_serverName = m_server->text();
+    const QString remote = AdminShareOf(m_serverName);
+    DWORD rc;
+    {
+        CWaitCursor wait;
+        const QByteArray remoteBytes = remote.toUtf8();
+        const QByteArray user = m_user->text().toUtf8();
+        const QByteArray password = m_password->text().toUtf8();
+        NETRESOURCE nr{};
+        nr.dwType = RESOURCETYPE_DISK;
+        nr.lpLocalName = nullptr;
+        nr.lpRemoteName = const_cast<char*>(remoteBytes.constData());
+        nr.lpProvider = nullptr;
+        // No user name means the logged-on user.
+        rc = WNetAddConnection2(&nr, password.constData(), user.isEmpty() ? nullptr : user.constData(), 0);
+    }
+    if (rc != 0) {
+        AfxMessageBox(LogonFailureText(rc), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    m_connectionName = remote;
+    QDialog::accept();
+}
+
+void CServerLogonDlg::done(int result)
+{
+    ConsoleSettings::Set(ConsoleSettings::ExpandServer, m_expand->isChecked() ? 1 : 0);
+    QDialog::done(result);
+}
