@@ -77,8 +77,10 @@ void CAlertColList::SetHeadingText(const QString& heading)
     for (int c = 0; c < GetColumnCount(); ++c) {
         SetHeading(c, c < visible ? parts[c] : QString());
         m_minWidths[size_t(c)] = 0;
+        // The row images sit in the first column, in front of its text.
+        const int gutter = c == 0 ? GutterWidth() : 0;
         if (c < visible)
-            m_minWidths[size_t(c)] = std::max(m_minWidths[size_t(c)], HeadingTextWidth(parts[c]) + kHeadingPadding);
+            m_minWidths[size_t(c)] = std::max(m_minWidths[size_t(c)], HeadingTextWidth(parts[c]) + kHeadingPadding + gutter);
         else
             SetColumnWidth(c, 0);
     }
