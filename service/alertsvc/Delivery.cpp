@@ -82,6 +82,15 @@ QString NextDetailName(const ServiceFiles& files, Statistics* stats)
     return QString();
 }
 
+// A detail file is new and named by nobody until its record exists, so it needs no atomic
+// replacement; it is never written over an existing file.
+void WriteNewFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        file.write(bytes);
+}
+
 QByteArray DetailText(const Plenkor::SpooledAlert& alert, int severity, const MethodInfo& method,
                       const QString& recipient, const QDateTime& when)
 {
@@ -108,8 +117,8 @@ void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, cons
             const QString recipient = DescribeRecipient(*section.method, record);
             const QString detailName = NextDetailName(files, stats);
             if (!detailName.isEmpty())
-                ReplaceFile(QDir(files.eventLogDir).filePath(detailName),
-                            DetailText(alert, severity, *section.method, recipient, now));
+                WriteNewFile(QDir(files.eventLogDir).filePath(detailName),
+                             DetailText(alert, severity, *section.method, recipient, now));
             EventLogRecord entry;
             PutU16(entry.head.data(), static_cast<uint16_t>(kEventLogVersion));
             entry.detailFile = detailName.toLatin1();
