@@ -1,0 +1,231 @@
+// The world tool: the demo world holds what the console shows, commands refuse bad input.
+#include "tarnix_Support.h"
+
+#include "extern/Tarnix.h"
+#include "platform/Registry.h"
+#include "platform/VersionInfo.h"
+#include "records/ActivityLog.h"
+#include "records/EventLogTable.h"
+#include "records/PortConfig.h"
+#include "records/Statistics.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace StoreTest;
+
+namespace {
+
+int RunTool(const QStringList& args, QString* output = nullptr)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    const int rc = WorldTool::Run(args, o, e);
+    o.flush();
+    if (output)
+        *output = out + err;
+    return rc;
+}
+
+class DemoWorld : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_world = new TempWorld(QStringLiteral("DEMOPC"));
+        QString output;
+        s_rc = RunTool({QStringLiteral("init"), QStringLiteral("--demo")}, &output);
+        s_output = output;
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_world;
+        s_world = nullptr;
+    }
+    void SetUp() override
+    {
+        // Every test of the suite shares one world; the connection table is per test.
+        World::SetRoot(s_world->Root());
+        World::SetComputerName(QStringLiteral("DEMOPC"));
+        ASSERT_EQ(s_rc, 0) << s_output.toStdString();
+    }
+    static QString Path(const QString& relative) { return s_world->Path(relative); }
+
+    static TempWorld* s_world;
+    static int s_rc;
+    static QString s_output;
+};
+
+TempWorld* DemoWorld::s_world = nullptr;
+int DemoWorld::s_rc = -1;
+QString DemoWorld::s_output;
+
+} // namespace
+
+TEST_F(DemoWorld, TheNetworkHasEveryProviderAndTheDomainsMachines)
+{
+    const QJsonObject network = QJsonDocument::fromJson(s_world->Read(QStringLiteral("network.json"))).object();
+    QStringList providers;
+    QStringList korvane;
+    for (const QJsonValue& p : network.value(QStringLiteral("providers")).toArray()) {
+        providers << p.toObject().value(QStringLiteral("name")).toString();
+        for (const QJsonValue& d : p.toObject().value(QStringLiteral("domains")).toArray()) {
+            if (d.toObject().value(QStringLiteral("name")).toString() == QLatin1String("KORVANE")) {
+                for (const QJsonValue& m : d.toObject().value(QStringLiteral("machines")).toArray())
+                    korvane << m.toString();
+            }
+        }
+    }
+    EXPECT_EQ(providers, QStringList({QStringLiteral("Microsoft Windows Network"), QStringLiteral("NetWare Network"),
+                                      QStringLiteral("Terminal Services"), QStringLiteral("Web Client Network")}));
+    EXPECT_EQ(korvane, QStringList({QStringLiteral("DEMOPC"), QStringLiteral("SRV1"), QStringLiteral("SRV2"),
+                                    QStringLiteral("OLDSRV"), QStringLiteral("NEWSRV6")}));
+    QJsonObject json;
+    ASSERT_TRUE(World::ReadMachineJson(QStringLiteral("OLDSRV"), &json));
+    EXPECT_TRUE(json.value(QStringLiteral("olderService")).toBool());
+    ASSERT_TRUE(World::ReadMachineJson(QStringLiteral("NEWSRV6"), &json));
+    EXPECT_EQ(json.value(QStringLiteral("platformMajor")).toInt(), 6);
+    ASSERT_TRUE(World::ReadMachineJson(QStringLiteral("SRV2"), &json));
+    QStringList shares;
+    for (const QJsonValue& s : json.value(QStringLiteral("shares")).toArray())
+        shares << s.toObject().value(QStringLiteral("name")).toString() + QLatin1Char(':') +
+                      s.toObject().value(QStringLiteral("type")).toString();
+    EXPECT_EQ(shares, QStringList({QStringLiteral("PUBLIC:disk"), QStringLiteral("COLOR:print")}));
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("machines/SRV2/drives/D/PUBLIC"))).isDir());
+}
+
+TEST_F(DemoWorld, TheSampleTablesHaveRecipientsOfEveryMethod)
+{
+    using GetFn = int32_t (*)(const char*, int32_t*, void**, const char*);
+    const GetFn gets[] = {AlertGetBroadcast, AlertGetPager, AlertGetEMail, AlertGetSnmp,
+                          AlertGetTTixPRINTQ_HEADER, AlertGetEventLog, AlertGetLotusNotes, AlertGetSMTP};
+    for (const char* app : {"QUELLIT", "DUNMARK"}) {
+        int32_t version = 0;
+        ASSERT_EQ(AlertGetALSTRUCTVer("DEMOPC", &version, app), 1);
+        EXPECT_EQ(version, 3);
+        for (GetFn get : gets) {
+            int32_t count = 0;
+            void* block = nullptr;
+            ASSERT_EQ(get("DEMOPC", &count, &block, app), 1);
+            EXPECT_GE(count, 1) << app;
+            GlobalFree(block);
+        }
+    }
+    QByteArray image(3944, '\0');
+    char display[96];
+    ASSERT_EQ(AlertReadEverySetting("DEMOPC", nullptr, display, image.data(), "QUELLIT"), 1);
+    EXPECT_STREQ(display, "Quellit Server Monitor");
+    EXPECT_STREQ(image.constData() + 566, "QUELLIT alert");
+    int32_t version = 0;
+    EXPECT_EQ(AlertGetALSTRUCTVer("DEMOPC", &version, "Alert"), 1);
+    QByteArray account(512, '\0');
+    EXPECT_EQ(AlertGetAccountInfo("DEMOPC", account.data()), 0);
+    EXPECT_EQ(AlertTestAccountInfo("DEMOPC", account.data()), 0);
+}
+
+TEST_F(DemoWorld, PortsLogsAndCountsAreThere)
+{
+    Records::PortHeader header;
+    QVector<Records::PortRecord> ports;
+    ASSERT_TRUE(Records::ReadPortFile(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/PORT.CFG")), &header, &ports));
+    EXPECT_EQ(ports.size(), 2);
+    EXPECT_EQ(header.nextId, 3);
+    uint16_t def = 0;
+    ASSERT_TRUE(Records::ReadDefaultPort(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/PORTDEF.CFG")), &def));
+    EXPECT_EQ(def, 1);
+
+    Records::EventLogFile log;
+    ASSERT_TRUE(Records::ReadEventLog(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/EVENTLOG/ALRECORD.TBL")), &log));
+    EXPECT_GT(log.header.counts[0], 0);
+    EXPECT_GT(log.header.counts[1], 0);
+    EXPECT_GT(log.header.counts[2], 0);
+    for (const Records::EventLogRecord& r : log.records)
+        EXPECT_TRUE(QFile::exists(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/EVENTLOG/") +
+                                       QString::fromLatin1(r.detailFile))));
+    Records::RingHeader ring;
+    QVector<Records::RingEntry> entries;
+    ASSERT_TRUE(Records::ReadActivityRing(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/LOG/ACTIVITY.LOG")), &ring,
+                                          &entries));
+    EXPECT_EQ(entries.size(), log.records.size());
+    QByteArray stats(256, '\0');
+    ASSERT_EQ(AlertGetStatistics("DEMOPC", stats.data()), 1);
+    Records::Statistics s;
+    ASSERT_TRUE(Records::ParseStatistics(stats, &s));
+    EXPECT_EQ(s.bySeverity[0] + s.bySeverity[1] + s.bySeverity[2], log.records.size());
+    // The older service keeps plain text.
+    const QByteArray older = s_world->Read(QStringLiteral("machines/OLDSRV/drives/C/ALERT/LOG/ALERT.LOG"));
+    EXPECT_TRUE(older.contains("QUELLIT: Warning alert delivered by")) << older.toStdString();
+}
+
+TEST_F(DemoWorld, TheServiceModulesCarryVersionsInSeveralLanguages)
+{
+    QByteArray block;
+    ASSERT_TRUE(Version::ReadVersionBlock(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/ALERT.EXE")), &block));
+    VS_FIXEDFILEINFO fixed;
+    ASSERT_TRUE(Version::QueryFixed(block, &fixed));
+    EXPECT_EQ(fixed.dwFileVersionMS, (4u << 16) | 5u);
+    EXPECT_EQ(fixed.dwFileVersionLS >> 16, 312u);
+    QString text;
+    ASSERT_TRUE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040404B0\\FileDescription"), &text));
+    EXPECT_EQ(text, QStringLiteral("警示通知伺服器"));
+    ASSERT_TRUE(Version::ReadVersionBlock(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/PLENKOR.DLL")), &block));
+    EXPECT_FALSE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040904B0\\FileDescription"), &text));
+    EXPECT_TRUE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040704B0\\FileDescription"), &text));
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/ALHELPER.DLL"))));
+    EXPECT_FALSE(Version::ReadVersionBlock(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/ALHELPER.DLL")), &block));
+    QString registered;
+    ASSERT_TRUE(Registry::GetString(QStringLiteral("DEMOPC"), QStringLiteral("SOFTWARE\\Korvane\\ALERT\\CurrentVersion\\Path"),
+                                    QStringLiteral("Home"), &registered));
+    EXPECT_EQ(registered, QStringLiteral("C:\\ALERT"));
+}
+
+TEST_F(DemoWorld, ShowPrintsTablesRecipientsAndLogs)
+{
+    QString output;
+    ASSERT_EQ(RunTool({QStringLiteral("show")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("Table QUELLIT (Quellit Server Monitor)  version 3")));
+    EXPECT_TRUE(output.contains(QStringLiteral("  SMTP: ops@korvane.example (Operations)")));
+    EXPECT_TRUE(output.contains(QStringLiteral("  2 COM2  Modem on COM2")));
+    EXPECT_TRUE(output.contains(QStringLiteral("Activity log (")));
+    ASSERT_EQ(RunTool({QStringLiteral("show"), QStringLiteral("--machine"), QStringLiteral("NEWSRV6")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("platform 6.0")));
+    ASSERT_EQ(RunTool({QStringLiteral("show"), QStringLiteral("--machine"), QStringLiteral("../X")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("unknown or unreachable machine")));
+}
+
+TEST(WorldToolCommands, BadArgumentsAreRefused)
+{
+    TempWorld world;
+    QString output;
+    EXPECT_EQ(RunTool({}, &output), 2);
+    EXPECT_EQ(RunTool({QStringLiteral("frobnicate")}, &output), 2);
+    ASSERT_EQ(RunTool({QStringLiteral("init")}, &output), 0) << output.toStdString();
+    EXPECT_NE(RunTool({QStringLiteral("add-machine"), QStringLiteral("BAD/NAME")}, &output), 0);
+    EXPECT_NE(RunTool({QStringLiteral("add-machine"), QStringLiteral("SRV9"), QStringLiteral("--account"),
+                       QStringLiteral("nobody")}, &output), 0);
+    EXPECT_NE(RunTool({QStringLiteral("add-machine"), QStringLiteral("SRV9"), QStringLiteral("--share"),
+                       QStringLiteral("X:tape:Q")}, &output), 0);
+    EXPECT_FALSE(World::MachineExists(QStringLiteral("SRV9")));
+    ASSERT_EQ(RunTool({QStringLiteral("add-machine"), QStringLiteral("srv9"), QStringLiteral("--platform"),
+                       QStringLiteral("6.1"), QStringLiteral("--service")}, &output), 0) << output.toStdString();
+    EXPECT_TRUE(World::MachineExists(QStringLiteral("SRV9")));
+    EXPECT_EQ(RunTool({QStringLiteral("add-machine"), QStringLiteral("SRV9")}, &output), 125);   // exists: 183
+    EXPECT_NE(RunTool({QStringLiteral("raise"), QStringLiteral("Alert"), QStringLiteral("5"), QStringLiteral("t")}, &output), 0);
+    EXPECT_NE(RunTool({QStringLiteral("raise"), QStringLiteral("Alert"), QStringLiteral("1"), QStringLiteral("t")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("no recipients")) || output.contains(QStringLiteral("no readable table")))
+        << output.toStdString();
+    EXPECT_NE(RunTool({QStringLiteral("add-recipient"), QStringLiteral("Alert"), QStringLiteral("fax"),
+                       QStringLiteral("x")}, &output), 0);
+    EXPECT_NE(RunTool({QStringLiteral("add-recipient"), QStringLiteral("../A"), QStringLiteral("broadcast"),
+                       QStringLiteral("x")}, &output), 0);
+    ASSERT_EQ(RunTool({QStringLiteral("add-recipient"), QStringLiteral("--machine"), QStringLiteral("SRV9"),
+                       QStringLiteral("Alert"), QStringLiteral("snmp"), QStringLiteral("nms,10.1.2.3")}, &output), 0)
+        << output.toStdString();
+    // Not running: raising needs --queue.
+    EXPECT_NE(RunTool({QStringLiteral("raise"), QStringLiteral("--machine"), QStringLiteral("SRV9"),
+                       QStringLiteral("Alert"), QStringLiteral("warning"), QStringLiteral("t")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("--queue")));
+    ASSERT_EQ(RunTool({QStringLiteral("raise"), QStringLiteral("--machine"), QStringLiteral("SRV9"), QStringLiteral("--queue"),
+                       QStringLiteral("Alert"), QStringLiteral("warning"), QStringLiteral("t")}, &output), 0)
+        << output.toStdString();
+}
