@@ -5,6 +5,8 @@
 #include "platform/Timing.h"
 #include "platform/World.h"
 
+#include <QFileInfo>
+
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -16,6 +18,13 @@ namespace {
 
 std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
+
+// Whether the machine's folder is still in the world; asked without creating anything, as
+// this computer's folder would otherwise be made again.
+bool MachinePresent(const QString& machine)
+{
+    return QFileInfo(World::Root() + QLatin1String("/machines/") + machine).isDir();
+}
 
 DWORD PendingHoldMs()
 {
@@ -63,7 +72,7 @@ private:
         World::ScopedLocalMachine scope(m_machine);
         std::unique_lock lock(m_mutex);
         while (!m_quit) {
-            if (m_enabled) {
+            if (m_enabled && MachinePresent(m_machine)) {
                 m_busy = true;
                 lock.unlock();
                 try {
@@ -121,7 +130,7 @@ public:
             return true;
         m_lastBeat = now;
         Scm::ServiceHeartbeat(m_instance);
-        return World::MachineExists(m_machine);
+        return MachinePresent(m_machine);
     }
 
     // Keeps a pending state visible for the nominal hold, beating meanwhile.
@@ -193,7 +202,7 @@ bool ParseArguments(const QStringList& arguments, Options* options, QString* err
 int Run(const Options& options, const WorkStep& work)
 {
     const QString machine = World::CanonicalMachineName(options.machine);
-    if (machine.isEmpty() || !World::MachineExists(machine))
+    if (machine.isEmpty() || !MachinePresent(machine))
         return ExitUnknownMachine;
     World::ScopedLocalMachine scope(machine);
 
@@ -261,7 +270,7 @@ int Run(const Options& options, const WorkStep& work)
     while (!delivery.WaitIdle(Timing::Scaled(kControlPollMs)))
         Scm::ServiceHeartbeat(instance);
     delivery.Quit();
-    if (World::MachineExists(machine))
+    if (MachinePresent(machine))
         service.Report(SERVICE_STOPPED);
     Scm::CloseServiceInstance(instance);
     return ExitOk;

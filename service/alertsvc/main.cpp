@@ -3,6 +3,7 @@
 #include "platform/World.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <csignal>
 #include <dirent.h>
@@ -37,10 +38,12 @@ int main(int argc, char** argv)
     }
     if (!options.world.isEmpty())
         World::SetRoot(options.world);
-    // The service runs on its machine: that is this computer for everything it does.
-    if (World::CanonicalMachineName(options.machine).isEmpty())
+    // The service runs on its machine: that is this computer for everything it does. Looked
+    // for directly, as this computer's folder would be made on first use.
+    const QString machine = World::CanonicalMachineName(options.machine);
+    if (machine.isEmpty() || !QFileInfo(World::Root() + QLatin1String("/machines/") + machine).isDir())
         return AlertService::ExitUnknownMachine;
-    World::SetComputerName(World::CanonicalMachineName(options.machine));
+    World::SetComputerName(machine);
 
     struct sigaction action {};
     action.sa_handler = OnTerminate;

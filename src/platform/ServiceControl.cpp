@@ -98,8 +98,11 @@ SC_HANDLE NewHandle(HandleEntry entry)
 QString ResolveMachine(const QString& given)
 {
     QString name = given;
-    if (name.startsWith(QLatin1String("\\\\")))
+    if (name.startsWith(QLatin1String("\\\\"))) {
         name = name.mid(2);
+        if (name.isEmpty())
+            return QString();
+    }
     if (name.isEmpty())
         name = World::ComputerName();
     const QString canonical = World::CanonicalMachineName(name);
@@ -392,7 +395,7 @@ bool WriteState(const QString& machine, const QString& service, const SERVICE_ST
     o.insert(QLatin1String("writer"), writer);
     if (!ack.isEmpty())
         o.insert(QLatin1String("ack"), ack);
-    QDir().mkpath(ScmDir(machine));
+    // No folder is created here: a machine removed from the world stays removed.
     return WriteAtomically(StatePath(machine, service), QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
