@@ -244,6 +244,7 @@ int CColRows::RowAt(int y) const
 
 void CColRows::UpdateScrollBars()
 {
+    m_owner->m_scrollBarsPending = false;
     const int visible = VisibleRows();
     QScrollBar* v = verticalScrollBar();
     v->setRange(0, std::max(0, m_owner->GetCount() - visible));
@@ -671,8 +672,19 @@ int CColListBox::ColumnAt(int contentX) const
 void CColListBox::PrepareSortField(Row& row) const
 {
     const Column& col = m_columns[size_t(m_sortColumn)];
-    const QStringList fields = row.key.split(QLatin1Char('\t'));
-    row.sortField = col.keyField < fields.size() ? fields[col.keyField] : QString();
+    // The key field's text: between the keyField-th tab and the next one.
+    qsizetype start = 0;
+    for (int field = 0; field < col.keyField && start >= 0; ++field) {
+        start = row.key.indexOf(QLatin1Char('\t'), start);
+        if (start >= 0)
+            ++start;
+    }
+    if (start < 0) {
+        row.sortField.clear();
+    } else {
+        const qsizetype end = row.key.indexOf(QLatin1Char('\t'), start);
+        row.sortField = row.key.mid(start, end < 0 ? -1 : end - start);
+    }
     row.number = col.numeric ? DecimalValue(row.sortField) : 0.0;
 }
 
@@ -710,7 +722,7 @@ int CColListBox::AddRow(const QString& text, const QString& sortKey)
             ++m_caret;
         if (m_anchor >= index)
             ++m_anchor;
-        m_list->UpdateScrollBars();
+        ScheduleScrollBars();
         m_list->viewport()->update();
         return index;
     } catch (const std::bad_alloc&) {
@@ -731,7 +743,7 @@ bool CColListBox::DeleteRow(int index)
     };
     shift(m_caret);
     shift(m_anchor);
-    m_list->UpdateScrollBars();
+    ScheduleScrollBars();
     m_list->viewport()->update();
     return true;
 }
@@ -1024,6 +1036,20 @@ void CColListBox::RelayoutChildren()
     const int hh = HeaderHeight();
     m_header->setGeometry(0, 0, width(), hh);
     m_list->setGeometry(0, hh, width(), std::max(0, height() - hh));
+}
+
+void CColListBox::ScheduleScrollBars()
+{
+    // Rows usually come in batches: the scroll bars follow once the batch is done.
+    if (m_scrollBarsPending)
+        return;
+    m_scrollBarsPending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        if (m_scrollBarsPending) {
+            m_scrollBarsPending = false;
+            m_list->UpdateScrollBars();
+        }
+    }, Qt::QueuedConnection);
 }
 
 void CColListBox::SetScrollX(int x)

@@ -227,6 +227,7 @@ private:
     bool Before(const Row& a, const Row& b) const;
     void RelayoutChildren();
     void SetScrollX(int x);
+    void ScheduleScrollBars();
     void NotifyOwner(UINT message, WPARAM wParam, LPARAM lParam);
     void NotifyList(int code);
     void ToggleCheck(int index);
@@ -255,4 +256,5 @@ private:
     CColHeader* m_header = nullptr;
     CColRows* m_list = nullptr;
     QWidget* m_dragLine = nullptr;
+    bool m_scrollBarsPending = false;
 };
