@@ -16,6 +16,7 @@
 #include "tree/ConfigLeaf.h"
 #include "tree/MessageText.h"
 #include "tree/RegUtil.h"
+#include "tree/ServerLogonDlg.h"
 #include "tree/ServiceAccountDlg.h"
 
 #include <cstring>
@@ -180,6 +181,39 @@ CServerLeaf* CServerLeaf::CreateTopLevel(CAlertTreeCtrl* tree, const CServerData
     if (!leaf->SetData(data.Data(), CServerData::kVersion)) {
         leaf->DeleteLeaf();
         return nullptr;
+    }
+    return leaf;
+}
+
+CServerLeaf* CServerLeaf::CreateLocal(CAlertTreeCtrl* tree)
+{
+    CServerLeaf* leaf = CreateTopLevel(tree, CServerData::Make(World::ComputerName(), QString()));
+    if (leaf) {
+        leaf->Expand();
+        leaf->Redisplay();
+    }
+    return leaf;
+}
+
+QString CServerLeaf::MachineFromServerName(const QString& serverName)
+{
+    return serverName.startsWith(QStringLiteral("\\\\")) ? serverName.mid(2) : serverName;
+}
+
+CServerLeaf* CServerLeaf::ConnectRemote(CAlertTreeCtrl* tree, QWidget* dialogParent)
+{
+    if (!tree)
+        return nullptr;
+    CServerLogonDlg dialog(dialogParent);
+    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+        return nullptr;
+    CWaitCursor wait;
+    const CServerData data =
+        CServerData::Make(MachineFromServerName(dialog.GetServerName()), dialog.GetConnectionName());
+    CServerLeaf* leaf = CreateTopLevel(tree, data);
+    if (leaf) {
+        leaf->Select();
+        tree->setFocus();
     }
     return leaf;
 }

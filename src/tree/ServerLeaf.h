@@ -92,6 +92,15 @@ public:
     // Creates a top-level server leaf in the tree from a block: inserted under the control's
     // root, SetData(block, 10); a refused leaf is deleted again. Returns the leaf or null.
     static CServerLeaf* CreateTopLevel(CAlertTreeCtrl* tree, const CServerData& data);
+    // The tree window's creation step: this computer's server leaf at the top level, expanded
+    // and shown. Null when it could not be made.
+    static CServerLeaf* CreateLocal(CAlertTreeCtrl* tree);
+    // Command 3008 of the tree window: the server logon dialog, then (on OK, under the wait
+    // cursor) a top-level leaf for the chosen machine, selected, with the focus in the tree.
+    // Null when the dialog was cancelled or the machine is shown already.
+    static CServerLeaf* ConnectRemote(CAlertTreeCtrl* tree, QWidget* dialogParent);
+    // The machine a server name names: a leading double backslash removed.
+    static QString MachineFromServerName(const QString& serverName);
 
     // ---- leaf slots -----------------------------------------------------------------------------
     QString GetTitle() override;
@@ -180,6 +189,9 @@ protected:
     void OnUpdateExchangeSetup(CCmdUI* pUI);
     void OnServiceAccount();
     void OnUpdateServiceAccount(CCmdUI* pUI);
+
+    // The state the status pane and the command states follow (the status worker's store).
+    void StoreServiceState(DWORD state) { m_serviceState.store(int32_t(state), std::memory_order_release); }
 
     // Runs the service-account dialog; true when it was closed with OK.
     bool RunAccountDialog(bool showExchange, bool invalidAccount);

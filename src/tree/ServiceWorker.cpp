@@ -55,13 +55,16 @@ DWORD CServiceWorker::Start(DWORD nominalIntervalMs, Cycle cycle, bool runOnStop
 
 void CServiceWorker::Run()
 {
-    while (!StopRequested()) {
+    for (;;) {
         m_wake.Wait(Timing::Scaled(m_interval));
-        if (StopRequested() && !m_runOnStop)
+        const bool stopping = StopRequested();
+        if (stopping && !m_runOnStop)
             break;
         if (m_cycle)
             m_cycle(*this);
         m_cycles.fetch_add(1, std::memory_order_relaxed);
+        if (stopping)
+            break;
     }
     m_exited.Set();
 }

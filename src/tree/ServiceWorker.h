@@ -1,7 +1,8 @@
 #pragma once
 // The background threads of a server leaf. Each worker is a thread with an unnamed auto-reset
 // wake event, an auto-reset exited event and a stop flag: the thread waits on its wake event
-// for at most its interval, runs one cycle, and goes round again until the stop flag is set;
+// for at most its interval, runs one cycle, and goes round again until the stop flag is set
+// (a worker started with runOnStop runs exactly one more cycle after the wait the stop ended);
 // then it signals its exited event and ends. Stop sets the flag, wakes the thread and waits
 // without time-out for the exited event, so a stop takes effect at the end of the cycle (or
 // the pause inside it) that is running.
