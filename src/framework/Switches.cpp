@@ -50,6 +50,12 @@ QString ValueName(int index)
     return name.isEmpty() ? QString::fromLatin1(e.name) : name;
 }
 
+QString SectionName()
+{
+    const QString name = LoadString(SectionNameId);
+    return name.isEmpty() ? QStringLiteral("Sentrel") : name;
+}
+
 DWORD Get(Index index)
 {
     return index >= 0 && index < Count ? g_values[index].load() : 0;

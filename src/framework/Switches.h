@@ -48,8 +48,9 @@ struct Entry {
 const Entry& Table(int index);
 // The registry value name of a setting (from the string table).
 QString ValueName(int index);
-// String id of the section name ("Sentrel").
+// String id of the section name ("Sentrel"), and the name itself.
 constexpr UINT SectionNameId = 3513;
+QString SectionName();
 
 DWORD Get(Index index);
 void Set(Index index, DWORD value);
