@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
@@ -50,14 +51,32 @@ struct Key {
 
 struct Hive {
     std::vector<Key> keys;
+    QHash<QString, size_t> index;  // case-folded path -> position in keys
 
     Key* Find(const QString& path)
     {
-        for (Key& k : keys) {
-            if (k.path.compare(path, Qt::CaseInsensitive) == 0)
-                return &k;
-        }
-        return nullptr;
+        const auto it = index.constFind(path.toCaseFolded());
+        return it == index.constEnd() ? nullptr : &keys[*it];
+    }
+
+    Key* Add(Key key)
+    {
+        index.insert(key.path.toCaseFolded(), keys.size());
+        keys.push_back(std::move(key));
+        return &keys.back();
+    }
+
+    void Reindex()
+    {
+        index.clear();
+        for (size_t i = 0; i < keys.size(); ++i)
+            index.insert(keys[i].path.toCaseFolded(), i);
+    }
+
+    void Clear()
+    {
+        keys.clear();
+        index.clear();
     }
 
     // Adds the key and every missing ancestor; new keys get keyClass. Returns the key.
@@ -70,8 +89,7 @@ struct Hive {
             current = current.isEmpty() ? part : current + QLatin1Char('\\') + part;
             key = Find(current);
             if (!key) {
-                keys.push_back(Key{current, keyClass, {}});
-                key = &keys.back();
+                key = Add(Key{current, keyClass, {}});
                 if (created)
                     *created = true;
             }
@@ -306,7 +324,7 @@ bool ParseValueLine(const QString& line, Value* value)
 // The whole text of a file in the .reg format; false when it is not one.
 bool Parse(const QByteArray& raw, Hive* hive)
 {
-    hive->keys.clear();
+    hive->Clear();
     if (raw.isEmpty())
         return true;
     QString text;
@@ -370,10 +388,8 @@ bool Parse(const QByteArray& raw, Hive* hive)
             }
             if (path.isEmpty()) {
                 current = hive->Find(QString());
-                if (!current) {
-                    hive->keys.push_back(Key{});
-                    current = &hive->keys.back();
-                }
+                if (!current)
+                    current = hive->Add(Key{});
             } else {
                 current = hive->Ensure(path, QString());
             }
@@ -427,7 +443,7 @@ enum class ReadResult { Ok, Unreadable, Failed };
 // empty too, and is reported so the next write can keep a copy of it.
 ReadResult ReadHive(const QString& path, Hive* hive, QByteArray* raw)
 {
-    hive->keys.clear();
+    hive->Clear();
     QFile file(path);
     if (!file.exists())
         return ReadResult::Ok;
@@ -439,7 +455,7 @@ ReadResult ReadHive(const QString& path, Hive* hive, QByteArray* raw)
     if (raw->size() > kMaxFileSize)
         return ReadResult::Unreadable;
     if (!Parse(*raw, hive)) {
-        hive->keys.clear();
+        hive->Clear();
         return ReadResult::Unreadable;
     }
     return ReadResult::Ok;
@@ -653,10 +669,8 @@ DWORD SetValue(const QString& machine, const QString& keyPath, const QString& va
     }
     return Modify(machine, [&](Hive& hive, bool* changed) -> DWORD {
         Key* key = hive.Find(path);
-        if (!key && path.isEmpty()) {
-            hive.keys.push_back(Key{});
-            key = &hive.keys.back();
-        }
+        if (!key && path.isEmpty())
+            key = hive.Add(Key{});
         if (!key)
             return ERROR_FILE_NOT_FOUND;
         if (Value* existing = key->Find(valueName)) {
@@ -702,6 +716,7 @@ DWORD DeleteKey(const QString& machine, const QString& keyPath)
         hive.keys.erase(std::remove_if(hive.keys.begin(), hive.keys.end(), [&](const Key& k) {
             return k.path.compare(path, Qt::CaseInsensitive) == 0 || k.path.startsWith(prefix, Qt::CaseInsensitive);
         }), hive.keys.end());
+        hive.Reindex();
         if (hive.keys.size() == before)
             return ERROR_FILE_NOT_FOUND;
         *changed = true;
@@ -800,10 +815,8 @@ DWORD Put(const QString& machine, const QString& keyPath, const Value& value)
         return ERROR_INVALID_PARAMETER;
     return Modify(machine, [&](Hive& hive, bool* changed) -> DWORD {
         Key* key = hive.Find(path);
-        if (!key && path.isEmpty()) {
-            hive.keys.push_back(Key{});
-            key = &hive.keys.back();
-        }
+        if (!key && path.isEmpty())
+            key = hive.Add(Key{});
         if (!key)
             key = hive.Ensure(path, QString());
         if (Value* existing = key->Find(value.name)) {

@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <mutex>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace World {
 namespace {
@@ -93,15 +95,23 @@ bool IsValidComponent(const QString& part)
 // exists, else the first case-insensitive match in name order; empty when there is none.
 QString MatchEntry(const QString& dir, const QString& part)
 {
-    if (QFileInfo::exists(dir + QLatin1Char('/') + part))
+    const QByteArray exact = QFile::encodeName(dir + QLatin1Char('/') + part);
+    struct stat st {};
+    if (::lstat(exact.constData(), &st) == 0)
         return part;
-    const QStringList entries = QDir(dir).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& entry : entries) {
-        if (entry.compare(part, Qt::CaseInsensitive) == 0)
-            return entry;
+    DIR* stream = ::opendir(QFile::encodeName(dir).constData());
+    if (!stream)
+        return QString();
+    QString best;
+    while (const dirent* entry = ::readdir(stream)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name.size() != part.size() || name.compare(part, Qt::CaseInsensitive) != 0)
+            continue;
+        if (best.isEmpty() || name < best)
+            best = name;
     }
-    return QString();
+    ::closedir(stream);
+    return best;
 }
 
 // Appends validated components to base, matching existing entries case-insensitively;
