@@ -4,10 +4,26 @@
 #include "framework/Messages.h"
 #include "framework/Switches.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/ServerLeaf.h"
 #include "ui/AlertListWnd.h"
 
+namespace {
+bool g_createsLocalServer = false;
+} // namespace
+
 BEGIN_MESSAGE_MAP(CAlertTreeWnd, CCmdTarget)
+    ON_COMMAND(ID_FILE_CONNECT, OnConnect)
 END_MESSAGE_MAP()
+
+void CAlertTreeWnd::SetCreatesLocalServer(bool on)
+{
+    g_createsLocalServer = on;
+}
+
+bool CAlertTreeWnd::CreatesLocalServer()
+{
+    return g_createsLocalServer;
+}
 
 CAlertTreeWnd::CAlertTreeWnd(QWidget* parent)
     : QWidget(parent)
@@ -37,9 +53,15 @@ void CAlertTreeWnd::SetInfoPane(CAlertListWnd* pane)
 
 void CAlertTreeWnd::CreateLocalServerLeaf()
 {
-    // The server leaf of this computer belongs here: read the computer name, build its server
-    // data, insert the leaf at the root, expand it with notifications and Redisplay it. The
-    // server leaf class does not exist yet, so the tree starts empty.
+    // This computer's server data, a top-level leaf from it, expanded with notifications and
+    // shown.
+    if (g_createsLocalServer)
+        CServerLeaf::CreateLocal(m_tree);
+}
+
+void CAlertTreeWnd::OnConnect()
+{
+    CServerLeaf::ConnectRemote(m_tree, window());
 }
 
 void CAlertTreeWnd::OnSelectionChanged(CAlertLeaf*, CAlertLeaf* newLeaf)

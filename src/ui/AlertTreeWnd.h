@@ -25,6 +25,11 @@ public:
     void SetInfoPane(CAlertListWnd* pane);
     CAlertListWnd* GetInfoPane() const { return m_infoPane; }
 
+    // Whether a tree window puts this computer's server leaf at the root when it is created.
+    // The application turns it on at start-up; windows made elsewhere (tests) start empty.
+    static void SetCreatesLocalServer(bool on);
+    static bool CreatesLocalServer();
+
     // 3007 raises the ask-before-delete flag first; then the tree's routing (the selected leaf
     // and its ancestors), then the window's own handlers.
     bool OnCmdMsg(UINT id, CCmdUI* pUI) override;
@@ -35,6 +40,8 @@ protected:
 private:
     // Creates the server leaf of this computer at the root, expands and shows it.
     void CreateLocalServerLeaf();
+    // 3008: the server logon dialog, then the chosen machine's server leaf, selected.
+    void OnConnect();
     void OnSelectionChanged(CAlertLeaf* oldLeaf, CAlertLeaf* newLeaf);
     void OnItemDeleted(CAlertLeaf* leaf);
 
