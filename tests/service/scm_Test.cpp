@@ -273,6 +273,25 @@ TEST_F(ScmManagerTest, ControlsReachTheServiceAndReturnItsPendingState)
     Scm::CloseServiceInstance(again);
 }
 
+TEST_F(ScmManagerTest, JunkControlRequestsAreDropped)
+{
+    Scm::SERVICE_STATUS_HANDLE instance = Scm::RegisterServiceInstance(QString(), QString::fromLatin1(Scm::kAlertServiceName));
+    ASSERT_NE(instance, nullptr);
+    const QString control = QStringLiteral("machines/TESTPC/scm/%1.control").arg(ScmTest::kAlertKey);
+    EXPECT_EQ(Scm::TakeServiceControl(instance), 0u);   // nothing queued
+    for (const QByteArray& junk : {QByteArray(""), QByteArray("{\"control\":"), QByteArray("{\"control\":0}"),
+                                   QByteArray("{\"control\":5}"), QByteArray("{\"control\":-1}"),
+                                   QByteArray("{\"control\":\"stop\"}"), QByteArray(3 << 20, '{')}) {
+        ASSERT_TRUE(m_world.Write(control, junk));
+        EXPECT_EQ(Scm::TakeServiceControl(instance), 0u) << junk.left(30).constData();
+        EXPECT_FALSE(QFile::exists(m_world.Path(control)));
+    }
+    ASSERT_TRUE(m_world.Write(control, "{\"control\":3,\"token\":\"t\"}"));
+    EXPECT_EQ(Scm::TakeServiceControl(instance), SERVICE_CONTROL_CONTINUE);
+    EXPECT_EQ(Scm::TakeServiceControl(instance), 0u);
+    Scm::CloseServiceInstance(instance);
+}
+
 TEST_F(ScmManagerTest, StartWithoutAProgramFailsAndStaysStopped)
 {
     qputenv("VIGIMOR_ALERTSVC", m_world.Path(QStringLiteral("no-such-program")).toUtf8());
