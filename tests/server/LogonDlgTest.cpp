@@ -191,4 +191,61 @@ TEST_F(LogonDlgTest, NetworkLoginDialogForOtherProviders)
               DWORD(ERROR_SESSION_CREDENTIAL_CONFLICT));
 }
 
+TEST_F(LogonDlgTest, ServerThatCannotBeListedAsksForALoginFirst)
+{
+    QByteArray remote("\\\\SRV1");
+    QByteArray provider("Microsoft Windows Network");
+    NETRESOURCE nr{};
+    nr.dwScope = RESOURCE_GLOBALNET;
+    nr.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
+    nr.dwUsage = RESOURCEUSAGE_CONTAINER;
+    nr.lpRemoteName = remote.data();
+    nr.lpProvider = provider.data();
+    auto* server = new CNetLeaf;
+    server->SetResource(nr);
+    CAlertLeaf root(m_tree.get());
+    ASSERT_TRUE(root.InsertChild(server));
+    server->AddPlaceholder();
+    EXPECT_EQ(server->GetImage(), 9);
+
+    // Without a connection its shares cannot be listed: the login is asked; cancelling it
+    // keeps the leaf collapsed and unpopulated.
+    m_host.PushDialog([](QDialog* d) { d->reject(); });
+    EXPECT_FALSE(server->Expand());
+    ASSERT_EQ(m_host.Dialogs().size(), 1u);
+    EXPECT_EQ(m_host.Dialogs().at(0).title, LoadString(160));
+    EXPECT_TRUE(server->IsUnpopulated());
+    EXPECT_FALSE(m_tree->IsItemExpanded(server->GetItem()));
+
+    m_host.PushDialog([](QDialog* d) {
+        FindCtrl<QLineEdit>(d, 1048)->setText(kAccountDomain);
+        FindCtrl<QLineEdit>(d, 1046)->setText(kAccountUser);
+        FindCtrl<QLineEdit>(d, 1047)->setText(kAccountPassword);
+        d->accept();
+    });
+    EXPECT_TRUE(server->Expand());
+    EXPECT_FALSE(server->IsUnpopulated());
+    ASSERT_EQ(server->ChildCount(), 1);
+    auto* share = dynamic_cast<CNetLeaf*>(server->GetFirstChild());
+    ASSERT_TRUE(share);
+    EXPECT_EQ(share->GetName(), QStringLiteral("\\\\SRV1\\DATA"));
+    EXPECT_EQ(share->GetImage(), 20);
+    QString domain;
+    QString user;
+    server->GetCredentials(&domain, &user, nullptr);
+    EXPECT_EQ(domain, kAccountDomain);
+    EXPECT_EQ(user, kAccountUser);
+    EXPECT_TRUE(Network::IsConnected(QStringLiteral("SRV1")));
+
+    // Disconnecting drops the connection, the children and the credentials.
+    CCmdUI ui(ID_NET_DISCONNECT);
+    ASSERT_TRUE(server->OnCmdMsg(ID_NET_DISCONNECT, &ui));
+    EXPECT_TRUE(ui.IsEnabled());
+    ASSERT_TRUE(server->ExecuteCommand(ID_NET_DISCONNECT));
+    EXPECT_FALSE(Network::IsConnected(QStringLiteral("SRV1")));
+    EXPECT_FALSE(server->HasChildren());
+    server->GetCredentials(&domain, &user, nullptr);
+    EXPECT_TRUE(user.isEmpty());
+}
+
 } // namespace
