@@ -12,6 +12,7 @@ enum Phase { kWaiting, kFired, kStopped };
 } // namespace
 
 struct CTerminationWatcher::State {
+    CNamedEvent event;
     CTerminationWatcher::DelayRequest request;
     CTerminationWatcher::ProcessExit exitProcess;
     std::atomic<int> phase{kWaiting};
@@ -20,9 +21,7 @@ struct CTerminationWatcher::State {
 namespace {
 void Run(std::shared_ptr<CTerminationWatcher::State> state)
 {
-    CNamedEvent event;
-    if (!event.Create(QString::fromLatin1(CAlertApp::kTerminationEventName), false))
-        return;
+    CNamedEvent& event = state->event;
     for (;;) {
         if (state->phase.load() == kStopped)
             return;
@@ -67,6 +66,9 @@ CTerminationWatcher::~CTerminationWatcher()
 bool CTerminationWatcher::Start()
 {
     if (m_thread.joinable())
+        return false;
+    // The handle is open before Start returns, so a signal given right after start-up counts.
+    if (!m_state->event.Create(QString::fromLatin1(CAlertApp::kTerminationEventName), false))
         return false;
     m_thread = std::thread(Run, m_state);
     return true;

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QTest>
 #include <QThread>
+#include "WaitUntil.h"
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -37,7 +38,7 @@ TEST(Messages, PostedMessagesArriveInOrderThroughTheEventLoop)
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(r.queue.Post(0x0401, WPARAM(i), LPARAM(100 + i)));
     EXPECT_TRUE(r.got.empty()) << "posting must not deliver synchronously";
-    QTRY_COMPARE(r.got.size(), size_t(5));
+    ASSERT_TRUE(WaitUntil([&] { return r.got.size() == size_t(5); }));
     EXPECT_EQ(LParams(r.got), (std::vector<LPARAM>{100, 101, 102, 103, 104}));
 }
 
@@ -61,7 +62,7 @@ TEST(Messages, RemovingOneTargetsMessagesKeepsTheOthersInOrder)
     EXPECT_EQ(pending[2].message, 0x0402u);
     EXPECT_EQ(pending[3].message, 0x0401u);
     EXPECT_EQ(r.queue.Remove(0x0402, 1), 1);
-    QTRY_COMPARE(r.got.size(), size_t(3));
+    ASSERT_TRUE(WaitUntil([&] { return r.got.size() == size_t(3); }));
     // Extra wake-ups of removed messages deliver nothing twice.
     QCoreApplication::processEvents();
     ASSERT_EQ(r.got.size(), 3u);
@@ -79,7 +80,7 @@ TEST(Messages, WorkerPostsRunOnTheOwnersThread)
             r.queue.Post(0x0402, 0, LPARAM(i));
     });
     worker.join();
-    QTRY_COMPARE(r.got.size(), size_t(50));
+    ASSERT_TRUE(WaitUntil([&] { return r.got.size() == size_t(50); }));
     EXPECT_EQ(r.handlerThread, std::this_thread::get_id());
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(r.got[size_t(i)].lParam, i);
@@ -96,7 +97,7 @@ TEST(Messages, SendIsDirectOnTheSameThreadAndBlockingFromAnother)
         fromWorker = r.queue.Send(0x0403, 7, 9);
         done = true;
     });
-    QTRY_VERIFY(done.load());
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
     worker.join();
     EXPECT_EQ(fromWorker, 71);
     EXPECT_EQ(r.got.size(), 2u);

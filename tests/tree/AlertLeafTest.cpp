@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+#include "../framework/WaitUntil.h"
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -341,7 +342,7 @@ TEST_F(TreeFixture, WorkerMessagesReachTheirLeavesAndPurgingKeepsOthersInOrder)
     });
     worker.join();
     EXPECT_EQ(tree->RemovePendingMessages(WM_ALERT_SERVICE_STATE, server), 1);
-    QTRY_COMPARE(journal.messages.size(), 4);
+    ASSERT_TRUE(WaitUntil([&] { return journal.messages.size() == 4; }));
     EXPECT_EQ(journal.messages,
               (QStringList{"other:401:4", "server:402:0", "other:401:1", "other:402:0"}));
 }
@@ -352,7 +353,7 @@ TEST_F(TreeFixture, MessageForALeafThatHasGoneIsDropped)
     tree->PostMessage(WM_ALERT_TABLE_REFRESH, 0, PtrToLParam(gone));
     tree->PostMessage(WM_ALERT_TABLE_REFRESH, 0, PtrToLParam(server));
     gone->DeleteLeaf();
-    QTRY_COMPARE(journal.messages.size(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return journal.messages.size() == 1; }));
     EXPECT_EQ(journal.messages, QStringList{"server:403:0"});
 }
 
