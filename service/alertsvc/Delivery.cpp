@@ -56,14 +56,13 @@ bool Locate(const QString& machine, ServiceFiles* out)
     return true;
 }
 
-void AddActivity(const ServiceFiles& files, const QString& text)
+void AddActivity(const ServiceFiles& files, const QList<QByteArray>& texts)
 {
-    const QByteArray bytes = text.toUtf8();
     const QDateTime now = QDateTime::currentDateTime();
     if (files.olderService)
-        AppendAlertLogLine(files.activityLog, bytes, now);
+        AppendAlertLogLines(files.activityLog, texts, now);
     else
-        AppendActivityEntry(files.activityLog, bytes, now);
+        AppendActivityEntries(files.activityLog, texts, now);
 }
 
 // A detail file name no other record uses: "AL" and six hex digits, numbered on from the
@@ -104,11 +103,15 @@ QByteArray DetailText(const Plenkor::SpooledAlert& alert, int severity, const Me
     return text;
 }
 
+// Records every delivery of one alert: detail files first, then the event-log records and the
+// activity entries, each file appended once under its lock.
 void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, const Plenkor::PackedAlert& packed,
              Statistics* stats)
 {
     const int severity = SeverityFromPriority(alert.priority);
     const QDateTime now = QDateTime::currentDateTime();
+    QVector<EventLogRecord> records;
+    QList<QByteArray> activity;
     for (const Plenkor::Section& section : packed.sections) {
         if (!(alert.methodBits & section.method->bit))
             continue;
@@ -129,15 +132,17 @@ void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, cons
             entry.labelSuffix = section.method->label;
             PutU32(entry.tail.data(), section.method->bit);
             PutI32(entry.tail.data() + 4, alert.priority);
-            AppendEventLogRecord(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), entry);
-            AddActivity(files, QStringLiteral("%1: %2 alert delivered by %3 to %4")
-                                   .arg(QString::fromUtf8(alert.application),
-                                        QString::fromLatin1(SeverityName(severity)),
-                                        QString::fromLatin1(section.method->name), recipient));
+            records.append(entry);
+            activity.append(QStringLiteral("%1: %2 alert delivered by %3 to %4")
+                                .arg(QString::fromUtf8(alert.application), QString::fromLatin1(SeverityName(severity)),
+                                     QString::fromLatin1(section.method->name), recipient)
+                                .toUtf8());
             ++stats->bySeverity[severity - 1];
             ++stats->deliveries;
         }
     }
+    AppendEventLogRecords(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), records);
+    AddActivity(files, activity);
     ++stats->alerts;
 }
 
@@ -196,7 +201,7 @@ int ProcessSpool(const QString& machine)
             } else {
                 SetAside(m, path);
                 ++stats.badAlerts;
-                AddActivity(files, QStringLiteral("Malformed alert %1 moved to spool\\bad").arg(name));
+                AddActivity(files, {QStringLiteral("Malformed alert %1 moved to spool\\bad").arg(name).toUtf8()});
             }
             WriteStatistics(files.statistics, stats);
             ++taken;

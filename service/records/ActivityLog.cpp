@@ -144,6 +144,13 @@ bool ReadActivityRing(const QString& hostPath, RingHeader* header, QVector<RingE
 
 bool AppendActivityEntry(const QString& hostPath, const QByteArray& text, const QDateTime& localTime)
 {
+    return AppendActivityEntries(hostPath, {text}, localTime);
+}
+
+bool AppendActivityEntries(const QString& hostPath, const QList<QByteArray>& texts, const QDateTime& localTime)
+{
+    if (texts.isEmpty())
+        return true;
     FileLock lock(LockPathFor(hostPath));
     if (!lock.IsLocked())
         return false;
@@ -171,18 +178,20 @@ bool AppendActivityEntry(const QString& hostPath, const QByteArray& text, const 
     QFile file(hostPath);
     if (!file.open(QIODevice::ReadWrite))
         return false;
-    RingEntry entry;
-    entry.recordNumber = h.next;
-    entry.written = SystemTime::FromDateTime(localTime);
-    entry.text = CutUtf8(text, kRingTextSize - 1);
-    if (!file.seek(SlotOffset(h.next)) || file.write(SerializeRingSlot(entry)) != kRingSlotSize || !file.flush())
-        return false;
-    if (h.count > 0 && h.next == h.oldest)
-        h.oldest = (h.oldest + 1) % h.capacity;
-    h.next = (h.next + 1) % h.capacity;
-    if (h.count < h.capacity)
-        ++h.count;
-    if (!file.seek(0) || file.write(SerializeRingHeader(h)) != kRingHeaderSize)
+    for (const QByteArray& text : texts) {
+        RingEntry entry;
+        entry.recordNumber = h.next;
+        entry.written = SystemTime::FromDateTime(localTime);
+        entry.text = CutUtf8(text, kRingTextSize - 1);
+        if (!file.seek(SlotOffset(h.next)) || file.write(SerializeRingSlot(entry)) != kRingSlotSize)
+            return false;
+        if (h.count > 0 && h.next == h.oldest)
+            h.oldest = (h.oldest + 1) % h.capacity;
+        h.next = (h.next + 1) % h.capacity;
+        if (h.count < h.capacity)
+            ++h.count;
+    }
+    if (!file.flush() || !file.seek(0) || file.write(SerializeRingHeader(h)) != kRingHeaderSize)
         return false;
     return file.flush();
 }
@@ -209,6 +218,11 @@ bool ResetActivityRing(const QString& hostPath, uint32_t capacity)
 
 bool AppendAlertLogLine(const QString& hostPath, const QByteArray& text, const QDateTime& localTime)
 {
+    return AppendAlertLogLines(hostPath, {text}, localTime);
+}
+
+bool AppendAlertLogLines(const QString& hostPath, const QList<QByteArray>& texts, const QDateTime& localTime)
+{
     FileLock lock(LockPathFor(hostPath));
     if (!lock.IsLocked())
         return false;
@@ -216,12 +230,14 @@ bool AppendAlertLogLine(const QString& hostPath, const QByteArray& text, const Q
     QFile file(hostPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    QByteArray line = localTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8() + "  ";
-    // One entry is one line: line breaks inside the text would make two.
-    QByteArray body = text;
-    body.replace('\r', ' ').replace('\n', ' ').replace('\0', ' ');
-    line += body + "\r\n";
-    return file.write(line) == line.size() && file.flush();
+    const QByteArray stamp = localTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8() + "  ";
+    QByteArray lines;
+    for (QByteArray body : texts) {
+        // One entry is one line: line breaks inside the text would make two.
+        body.replace('\r', ' ').replace('\n', ' ').replace('\0', ' ');
+        lines += stamp + body + "\r\n";
+    }
+    return file.write(lines) == lines.size() && file.flush();
 }
 
 } // namespace Records

@@ -57,11 +57,14 @@ bool ReadActivityRing(const QString& hostPath, RingHeader* header, QVector<RingE
 // index advances and the live count grows up to the capacity. A file whose header is not valid
 // is moved aside (same name, extension BAD) and a new ring started. False on a file error.
 bool AppendActivityEntry(const QString& hostPath, const QByteArray& text, const QDateTime& localTime);
+// The same for several entries, in order, under one lock.
+bool AppendActivityEntries(const QString& hostPath, const QList<QByteArray>& texts, const QDateTime& localTime);
 // Empties the ring, giving it the capacity (0 keeps the present one, or 100 when there is
 // none); replaces the file atomically under its lock.
 bool ResetActivityRing(const QString& hostPath, uint32_t capacity);
 
 // ALERT.LOG of the older service: appends "yyyy-MM-dd hh:mm:ss  text" and CR LF.
 bool AppendAlertLogLine(const QString& hostPath, const QByteArray& text, const QDateTime& localTime);
+bool AppendAlertLogLines(const QString& hostPath, const QList<QByteArray>& texts, const QDateTime& localTime);
 
 } // namespace Records

@@ -148,6 +148,13 @@ bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const 
 
 bool AppendEventLogRecord(const QString& hostPath, const EventLogRecord& record)
 {
+    return AppendEventLogRecords(hostPath, {record});
+}
+
+bool AppendEventLogRecords(const QString& hostPath, const QVector<EventLogRecord>& records)
+{
+    if (records.isEmpty())
+        return true;
     FileLock lock(LockPathFor(hostPath));
     if (!lock.IsLocked())
         return false;
@@ -172,18 +179,21 @@ bool AppendEventLogRecord(const QString& hostPath, const EventLogRecord& record)
         file.close();
         QByteArray data;
         EventLogFile existing;
-        if (size >= kEventLogBlock && ReadWholeFile(hostPath, kEventLogLimit, &data) && ParseEventLog(data, &existing)) {
-            for (int32_t& c : existing.header.counts)
-                c = std::max(c, 0);
-        }
-        existing.records.append(record);
+        if (size >= kEventLogBlock && ReadWholeFile(hostPath, kEventLogLimit, &data))
+            ParseEventLog(data, &existing);
+        existing.records += records;
         return ReplaceFile(hostPath, BuildFile(existing.header, existing.records));
     }
     const qint64 position = (header.RecordCount() + 1) * kEventLogBlock;
-    ++header.counts[CounterIndex(record.severity)];
-    if (!file.seek(position) || file.write(SerializeEventLogRecord(record)) != kEventLogBlock)
+    QByteArray body;
+    body.reserve(records.size() * kEventLogBlock);
+    for (const EventLogRecord& r : records) {
+        ++header.counts[CounterIndex(r.severity)];
+        body += SerializeEventLogRecord(r);
+    }
+    if (!file.seek(position) || file.write(body) != body.size())
         return false;
-    // The header follows the record, so a reader never counts a record not yet written.
+    // The header follows the records, so a reader never counts a record not yet written.
     if (!file.flush() || !file.seek(0) || file.write(SerializeEventLogHeader(header)) != kEventLogBlock)
         return false;
     return file.flush();

@@ -57,6 +57,8 @@ bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const 
 // put right first (counters recounted from the complete records it holds). A missing file is
 // created.
 bool AppendEventLogRecord(const QString& hostPath, const EventLogRecord& record);
+// The same for several records under one lock.
+bool AppendEventLogRecords(const QString& hostPath, const QVector<EventLogRecord>& records);
 
 // Text of a detail file up to its first NUL (files above 1 MB are refused).
 bool ReadDetailText(const QString& hostPath, QByteArray* text);

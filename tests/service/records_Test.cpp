@@ -229,6 +229,18 @@ TEST_F(RecordsRing, AFullRingOverwritesTheOldestAndListsFromIt)
     EXPECT_TRUE(Texts().isEmpty());
 }
 
+TEST_F(RecordsRing, OneBatchLongerThanTheRingKeepsItsNewestEntries)
+{
+    ASSERT_TRUE(ResetActivityRing(m_path, 3));
+    ASSERT_TRUE(AppendActivityEntry(m_path, "old", m_when));
+    ASSERT_TRUE(AppendActivityEntries(m_path, {"b1", "b2", "b3", "b4"}, m_when));
+    EXPECT_EQ(Texts(), QStringList({QStringLiteral("b2"), QStringLiteral("b3"), QStringLiteral("b4")}));
+    const RingHeader h = Header();
+    EXPECT_EQ(h.count, 3u);
+    EXPECT_EQ(h.next, 2u);
+    EXPECT_EQ(h.oldest, 2u);
+}
+
 TEST_F(RecordsRing, HiddenRecordsAndAZeroCountListNothing)
 {
     for (int i = 0; i < 3; ++i)
