@@ -1,5 +1,8 @@
 #include "ui/ColListBox.h"
 
+#include "res/ResourceIds.h"
+#include "res/Resources.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -174,7 +177,10 @@ void CColHeader::mouseMoveEvent(QMouseEvent* event)
     }
     if (event->buttons() == Qt::NoButton) {
         const bool onBorder = m_owner->BorderHit(x + m_owner->ScrollOffset()) >= 0;
-        setCursor(onBorder ? Qt::SplitHCursor : Qt::ArrowCursor);
+        if (onBorder)
+            setCursor(Res::Cursor(IDC_COLUMN_RESIZE));
+        else
+            setCursor(Qt::ArrowCursor);
     }
 }
 

@@ -137,7 +137,7 @@ TEST_F(PaneFixture, HeadingsBeyondTheListsColumnsAreDroppedAndTheLastColumnTakes
     EXPECT_EQ(List()->GetLastVisibleColumn(), 1);
     EXPECT_EQ(List()->GetHeading(2), QString());
     EXPECT_EQ(List()->GetColumnWidth(2), 0);
-    const int min0 = List()->HeadingTextWidth("Method") + 25;
+    const int min0 = List()->HeadingTextWidth("Method") + 25 + List()->GutterWidth();
     EXPECT_EQ(List()->GetMinWidth(0), min0);
     EXPECT_EQ(List()->GetColumnWidth(0), min0);
     EXPECT_EQ(List()->GetColumnWidth(1), List()->width() - min0);

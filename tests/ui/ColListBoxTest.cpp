@@ -1,6 +1,8 @@
 // The column list: ordering, selection, header gestures, right-click and notifications.
 #include "ui/ColListBox.h"
 
+#include "res/Resources.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -242,7 +244,8 @@ TEST_F(ColListFixture, FixedColumnsCannotBeDraggedAndShowNoResizeCursor)
     SendMouse(header, QEvent::MouseMove, HeaderPoint(100), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(header->cursor().shape(), Qt::ArrowCursor);
     SendMouse(header, QEvent::MouseMove, HeaderPoint(198), Qt::NoButton, Qt::NoButton);
-    EXPECT_EQ(header->cursor().shape(), Qt::SplitHCursor);
+    EXPECT_EQ(header->cursor().shape(), Res::Cursor(101).shape());
+    EXPECT_NE(header->cursor().shape(), Qt::ArrowCursor);
     SendMouse(header, QEvent::MouseButtonPress, HeaderPoint(100), Qt::LeftButton, Qt::LeftButton);
     SendMouse(header, QEvent::MouseMove, HeaderPoint(160), Qt::NoButton, Qt::LeftButton);
     SendMouse(header, QEvent::MouseButtonRelease, HeaderPoint(160), Qt::LeftButton, Qt::NoButton);

@@ -1,6 +1,6 @@
 // The console's text picture and selection by path.
 #include "TestLeaves.h"
-#include "TempWorld.h"
+#include "../common/TempWorld.h"
 
 #include "res/Resources.h"
 #include "ui/AlertListWnd.h"

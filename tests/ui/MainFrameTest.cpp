@@ -1,7 +1,7 @@
 // The main frame: layout, command routing between the panes, toolbar size commands, the status
 // pane, the single-instance answer and the frame's own commands.
 #include "TestLeaves.h"
-#include "TempWorld.h"
+#include "../common/TempWorld.h"
 
 #include "framework/ScriptedUiHost.h"
 #include "platform/Registry.h"

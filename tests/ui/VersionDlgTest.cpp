@@ -1,5 +1,5 @@
 // The version information dialog over a temporary world's service home.
-#include "TempWorld.h"
+#include "../common/TempWorld.h"
 
 #include "platform/Registry.h"
 #include "platform/VersionInfo.h"
