@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 
 #include "../common/TempWorld.h"
+#include "alertworld/WorldTool.h"
 #include "app/AboutDlg.h"
 #include "app/CommandLine.h"
 #include "framework/ScriptedUiHost.h"
@@ -24,6 +25,14 @@ namespace {
 QString Expected(const QString& version, const QString& build)
 {
     return LoadString(3522) + " " + version + "\t" + LoadString(3523) + " " + build;
+}
+
+// A world whose computer has the alert service installed (stopped), as a console expects.
+bool InitServiceWorld()
+{
+    QProcess tool;
+    tool.start(TestBinDir() + QStringLiteral("/alertworld"), {"init", "--demo"});
+    return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
 bool WriteServiceExe(const TempWorld& world, const QString& relative, DWORD ms, DWORD ls)
@@ -142,6 +151,7 @@ TEST(CommandLine, Options)
 TEST(ConsoleProcess, ScreenshotOfTheRealConsole)
 {
     TempWorld world;
+    ASSERT_TRUE(InitServiceWorld());
     const QString png = world.Path("shot.png");
     QProcess console;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -160,6 +170,11 @@ TEST(ConsoleProcess, ScreenshotOfTheRealConsole)
 TEST(ConsoleProcess, SecondConsoleEndsAndTheTerminationEventClosesTheFirst)
 {
     TempWorld world;
+    ASSERT_TRUE(InitServiceWorld());
+    // With the alert service installed the first console starts without a message to answer.
+    QString installError;
+    ASSERT_EQ(WorldTool::InstallAlertService(QStringLiteral("TESTPC"), &installError), 0u)
+        << installError.toStdString();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VIGIMOR_TIME_SCALE"), QStringLiteral("0.01"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
