@@ -9,6 +9,7 @@
 #include "platform/VersionInfo.h"
 #include "res/Resources.h"
 #include "tree/RegUtil.h"
+#include "ui/AlertTreeWnd.h"
 #include "ui/MainFrame.h"
 #include "ui/VersionDlg.h"
 
@@ -42,6 +43,8 @@ struct WindowRef {
 
 CAlertApp::Frame MakeMainFrame()
 {
+    // The console's tree starts with this computer's server leaf.
+    CAlertTreeWnd::SetCreatesLocalServer(true);
     auto* frame = new CMainFrame;
     if (!frame->Create()) {
         delete frame;

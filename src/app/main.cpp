@@ -2,6 +2,7 @@
 // event loop and its exit entry.
 #include "app/AlertApp.h"
 #include "app/CommandLine.h"
+#include "framework/ScriptedUiHost.h"
 #include "platform/Timing.h"
 #include "ui/ConsoleDump.h"
 #include "ui/MainFrame.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char** argv)
 {
@@ -22,6 +24,17 @@ int main(int argc, char** argv)
     if (line.signalTermination)
         return CAlertApp::SignalTermination() ? 0 : 1;
 
+    // Scripts and tests cannot answer questions: in the unattended modes a message box takes
+    // its default answer (its text goes to stderr) and a dialog is cancelled.
+    ScriptedUiHost unattended;
+    unattended.SetBoxScript([](const QString& text, const QString&, UINT type) {
+        std::fprintf(stderr, "vigimor: %s\n", qPrintable(text));
+        return DefaultMessageBoxAnswer(type);
+    });
+    std::optional<ScopedUiHost> unattendedScope;
+    if (!line.screenshotPath.isEmpty() || !line.dumpPath.isEmpty())
+        unattendedScope.emplace(&unattended);
+
     CAlertApp app;
     if (!app.InitInstance()) {
         app.ExitInstance();
@@ -30,12 +43,13 @@ int main(int argc, char** argv)
     int result = 0;
     if (!line.screenshotPath.isEmpty() || !line.dumpPath.isEmpty()) {
         // Scripts and tests: look at the console once it has settled, then end.
-        auto* frame = qobject_cast<CMainFrame*>(app.MainWindow());
-        if (frame && !line.selectPath.isEmpty())
-            ConsoleDump::SelectPath(frame, line.selectPath);
         QTimer::singleShot(int(Timing::Scaled(DWORD(line.screenshotAfterMs))), [&] {
             bool ok = true;
             if (auto* f = qobject_cast<CMainFrame*>(app.MainWindow())) {
+                // Selected once the console has settled: items that come with the service
+                // state exist only now, and nothing selects something else afterwards.
+                if (!line.selectPath.isEmpty())
+                    ConsoleDump::SelectPath(f, line.selectPath);
                 if (!line.dumpPath.isEmpty())
                     ok = ConsoleDump::Write(f, line.dumpPath) && ok;
                 if (!line.screenshotPath.isEmpty())
