@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,6 +18,9 @@ namespace Records {
 namespace {
 constexpr DWORD kLockTimeoutMs = 15000;
 constexpr DWORD kLockPollMs = 5;
+// A holder that is merely slow (a loaded disk) must not make a writer give up and lose its
+// write, however much the timing policy shrinks intervals: the time-out never drops below this.
+constexpr uint64_t kLockTimeoutFloorMs = 10000;
 }
 
 FileLock::FileLock(const QString& lockPath)
@@ -27,7 +31,7 @@ FileLock::FileLock(const QString& lockPath)
     if (fd < 0)
         return;
     const uint64_t start = Timing::TickCount();
-    const uint64_t limit = Timing::Scaled(kLockTimeoutMs);
+    const uint64_t limit = std::max<uint64_t>(Timing::Scaled(kLockTimeoutMs), kLockTimeoutFloorMs);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             m_fd = fd;

@@ -17,7 +17,7 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     // False when the lock file could not be made or the lock was not had within the time-out
-    // (nominal 15 s, from Timing).
+    // (nominal 15 s from Timing, never less than 10 s real).
     bool IsLocked() const { return m_fd >= 0; }
 
 private:

@@ -241,8 +241,9 @@ TEST(PlenkorSpoolFile, EveryCutAndEveryLyingLengthIsRefused)
         for (uint32_t lie : {0u, 1u, 9u, 12u, 14u, 4097u, 0xFFFFu}) {
             QByteArray bad = body;
             PutU16(bad.data() + offset, static_cast<uint16_t>(lie));
-            if (bad != body)
+            if (bad != body) {
                 EXPECT_NE(Plenkor::ParseSpooled(WithCrc(bad), &back), 0u) << offset << ' ' << lie;
+            }
         }
     }
     for (uint32_t lie : {0u, 1u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {

@@ -57,8 +57,9 @@ QByteArray GetListBytes(const ListCall& call, const char* machine, const char* a
     if (call.get(machine, count, &block, app) != 1)
         return QByteArray("<failed>");
     QByteArray bytes = block ? Bytes(block, static_cast<qsizetype>(*count) * call.recordSize) : QByteArray();
-    if (block)
+    if (block) {
         EXPECT_EQ(GlobalFree(block), nullptr);
+    }
     return bytes;
 }
 
