@@ -3,7 +3,6 @@
 #include "AppTestSupport.h"
 
 #include "../common/TempWorld.h"
-#include "alertworld/WorldTool.h"
 #include "app/AboutDlg.h"
 #include "app/CommandLine.h"
 #include "framework/ScriptedUiHost.h"
@@ -171,10 +170,6 @@ TEST(ConsoleProcess, SecondConsoleEndsAndTheTerminationEventClosesTheFirst)
 {
     TempWorld world;
     ASSERT_TRUE(InitServiceWorld());
-    // With the alert service installed the first console starts without a message to answer.
-    QString installError;
-    ASSERT_EQ(WorldTool::InstallAlertService(QStringLiteral("TESTPC"), &installError), 0u)
-        << installError.toStdString();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VIGIMOR_TIME_SCALE"), QStringLiteral("0.01"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
