@@ -3,7 +3,10 @@
 // need the running service.
 #include "tarnix_Support.h"
 
+#include "extern/Plenkor.h"
 #include "extern/Tarnix.h"
+#include "platform/Timing.h"
+#include "records/EventLogTable.h"
 #include "platform/Registry.h"
 #include "records/ByteField.h"
 #include "records/RecipientRecords.h"
@@ -12,6 +15,7 @@
 #include "tarnix/MachineStore.h"
 
 #include <QProcess>
+#include <functional>
 #include <QSet>
 
 using namespace StoreTest;
@@ -551,4 +555,54 @@ TEST_F(TarnixTest, TwoWriterProcessesLoseNothing)
     QByteArray image(3944, '\0');
     ASSERT_EQ(AlertReadEverySetting("TESTPC", area12, nullptr, image.data(), "QUELLIT"), 1);
     EXPECT_EQ(Records::U32At(area12 + 4), static_cast<uint32_t>(2 * kEach + 20));   // no write lost
+}
+
+TEST_F(TarnixTest, TheRealServiceStartsDeliversAndStops)
+{
+    QString error;
+    ASSERT_EQ(WorldTool::AddRecipient(QStringLiteral("TESTPC"), "QUELLIT", QStringLiteral("smtp"),
+                                      QStringLiteral("ops@korvane.example,Ops"), &error), 0u) << error.toStdString();
+    ASSERT_EQ(AlertStartService("TESTPC", 0), 0);
+    auto waitFor = [](const std::function<bool()>& done) {
+        // Process start-up is not scaled: bounded in real time, polled on the timing policy.
+        const uint64_t end = Timing::TickCount() + 15000;
+        while (!done()) {
+            if (Timing::TickCount() > end)
+                return false;
+            Timing::Sleep(20);
+        }
+        return true;
+    };
+    char path[512];
+    ASSERT_TRUE(waitFor([&] { return AlertGetHomeDir("TESTPC", path) == 1; }));
+    int32_t v[4] = {};
+    EXPECT_EQ(AlertGetServiceVersion("TESTPC", &v[0], &v[1], &v[2], &v[3]), 0);
+    EXPECT_EQ(v[0], 4);
+
+    // A test alert as the console sends it: one recipient, through the wide entry point.
+    uint16_t header[48] = {};
+    header[5] = 25;
+    header[9] = 2;
+    header[13] = 1;
+    QByteArray record = Records::MakeSmtpRecord("ops@korvane.example", "Ops");
+    void* pointers[14] = {};
+    pointers[12] = record.data();
+    QByteArray image(3944, '\0');
+    uint32_t size = 0;
+    ASSERT_EQ(AlGetPackDataSize(header, image.constData(), pointers, &size), 0);
+    QByteArray packed(size, '\0');
+    ASSERT_EQ(ALPackData(header, image.constData(), pointers, packed.data()), 0);
+    ASSERT_EQ(ALMakeAlert2ExW(0, u"TESTPC", 4096, 3, u"QUELLIT", u"\u6e2c\u8a66", 0, packed.constData(), size), 0);
+    const QString table = m_world.Path(QStringLiteral("machines/TESTPC/drives/C/ALERT/EVENTLOG/ALRECORD.TBL"));
+    Records::EventLogFile log;
+    ASSERT_TRUE(waitFor([&] { return Records::ReadEventLog(table, &log) && log.records.size() == 1; }));
+    EXPECT_EQ(log.records[0].severity, 3);
+    EXPECT_EQ(log.records[0].description, QByteArray("\xe6\xb8\xac\xe8\xa9\xa6"));
+
+    ASSERT_EQ(AlertStopService("TESTPC", 0), 0);
+    EXPECT_TRUE(waitFor([&] { return AlertGetHomeDir("TESTPC", path) == 0; }));
+    DWORD state = 0;
+    EXPECT_TRUE(waitFor([&] {
+        return Tarnix::QueryAlertServiceState(QStringLiteral("TESTPC"), &state) == 0 && state == SERVICE_STOPPED;
+    }));
 }
