@@ -8,6 +8,8 @@
 #include "ui/AlertListWnd.h"
 #include "ui/AlertTreeWnd.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QRegularExpression>
@@ -309,6 +311,12 @@ TEST_F(PaneFixture, TextBoxRightClickGoesToItsObjectInTextFormat)
     ASSERT_EQ(m_events.size(), 1u);
     EXPECT_EQ(m_events[0].leaf, "log");
     EXPECT_EQ(m_events[0].point, QPoint(30, 40));
+    // A real right-click in the text box takes the same way, with its screen point.
+    QWidget* vp = m_pane->GetTextBox()->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 6), vp->mapToGlobal(QPoint(5, 6)));
+    QApplication::sendEvent(vp, &click);
+    ASSERT_EQ(m_events.size(), 2u);
+    EXPECT_EQ(m_events[1].point, vp->mapToGlobal(QPoint(5, 6)));
 }
 
 TEST_F(PaneFixture, DoubleClickSelectsTheRowsLeafInTheTree)

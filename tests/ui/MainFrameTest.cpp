@@ -278,3 +278,21 @@ TEST_F(FrameFixture, UnhandledCommandsReachTheNextTarget)
     CCmdUI ui(ID_SERVICE_START);
     EXPECT_FALSE(Query(ID_SERVICE_START, &ui));
 }
+
+TEST_F(FrameFixture, MaximisedTheTreeKeepsItsWidthAndTheLastColumnFillsThePane)
+{
+    CTestLeaf* leaf = Add(nullptr, "server");
+    leaf->heading = QStringLiteral("Method\tRecipient");
+    leaf->rows = {QStringLiteral("Pager\tann")};
+    leaf->Select();
+    CAlertColList* list = m_frame->GetInfoPane()->GetList();
+    EXPECT_EQ(list->GetColumnWidth(0) + list->GetColumnWidth(1), list->width());
+    m_frame->showMaximized();
+    QApplication::processEvents();
+    EXPECT_GT(m_frame->width(), 620);
+    EXPECT_EQ(m_frame->GetSplitter()->sizes().at(0), CMainFrame::kTreePaneWidth);
+    EXPECT_EQ(list->width(), m_frame->GetRightPane()->width());
+    EXPECT_EQ(list->GetColumnWidth(0) + list->GetColumnWidth(1), list->width());
+    const QImage shot = m_frame->grab().toImage();
+    EXPECT_EQ(shot.size(), m_frame->size() * shot.devicePixelRatio());
+}
