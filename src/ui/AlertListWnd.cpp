@@ -402,6 +402,9 @@ LRESULT CAlertListWnd::RemoveLeaf(CAlertLeaf* leaf)
 {
     if (!leaf)
         return 0;
+    // Only the leaf on display (or the owner of its text) takes a label or text display with
+    // it; another leaf going away leaves the reader's display alone.
+    const bool displayed = leaf == m_shownLeaf || leaf == m_edit->m_leaf || leaf == m_edit->m_object;
     if (m_shownLeaf == leaf)
         m_shownLeaf = nullptr;
     if (m_format == DISPLAY_COLUMNS) {
@@ -414,12 +417,12 @@ LRESULT CAlertListWnd::RemoveLeaf(CAlertLeaf* leaf)
                 m_list->SetCurSel(std::max(0, index - 1));
             m_list->Finish();
         }
-    } else if (m_format == DISPLAY_LABELS) {
+    } else if (m_format == DISPLAY_LABELS && displayed) {
         m_list->RemoveAll();
         SetFormat(DISPLAY_NOTHING);
         m_edit->m_object = nullptr;
         m_list->Finish();
-    } else if (m_format == DISPLAY_TEXT) {
+    } else if (m_format == DISPLAY_TEXT && displayed) {
         m_edit->clear();
         SetFormat(DISPLAY_NOTHING);
         m_edit->m_object = nullptr;

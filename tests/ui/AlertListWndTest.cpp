@@ -235,7 +235,10 @@ TEST_F(PaneFixture, LabelDataFormatPairsHeadingWithFirstRow)
               (QStringList{LoadString(4007), "Account\tadmin", "Port\tCOM1", "Zone\tz1"}));
     EXPECT_TRUE(m_pane->OnCmdMsg(ID_EDIT_EDIT, nullptr));
     EXPECT_EQ(Executed(m_events, ID_EDIT_EDIT).at(0).leaf, "owner");
-    // The text box's object goes when it is deleted.
+    // An unrelated leaf's deletion leaves the display; the text box's object takes it along.
+    Add(nullptr, "unrelated")->DeleteLeaf();
+    EXPECT_EQ(m_pane->GetFormat(), DISPLAY_LABELS);
+    EXPECT_EQ(List()->GetCount(), 3);
     m_pane->SendMessage(WM_ALERT_LEAF_DELETED, 0, PtrToLParam(owner));
     EXPECT_EQ(m_pane->GetFormat(), DISPLAY_NOTHING);
     EXPECT_EQ(List()->GetCount(), 0);
@@ -268,11 +271,21 @@ TEST_F(PaneFixture, TextFormatKeepsTheFirstVisibleLineWhenReshown)
     EXPECT_EQ(edit->FirstVisibleLine(), 120);
     EXPECT_EQ(edit->document()->blockCount(), 301);
 
+    // Another leaf going away leaves the text alone; the shown one takes it along.
+    CTestLeaf* other = Add(nullptr, "other");
+    other->DeleteLeaf();
+    EXPECT_EQ(m_pane->GetFormat(), DISPLAY_TEXT);
+    EXPECT_EQ(edit->document()->blockCount(), 301);
+
     // A text that no longer reaches that line starts at the top.
     log->rows = {QStringLiteral("short\r\ntext")};
     log->Redisplay();
     EXPECT_EQ(edit->FirstVisibleLine(), 0);
     EXPECT_EQ(m_pane->DisplayedLines(), (QStringList{"short", "text"}));
+    log->DeleteLeaf();
+    EXPECT_EQ(m_pane->GetFormat(), DISPLAY_NOTHING);
+    EXPECT_TRUE(edit->toPlainText().isEmpty());
+    EXPECT_EQ(m_pane->GetTextLeaf(), nullptr);
 }
 
 TEST_F(PaneFixture, RightClickShowsTheMenuOfASingleSelectedRowOnly)
