@@ -125,18 +125,9 @@ QStringList TextLines(const QString& text, int maxChars)
     return out;
 }
 
-int Print(QPrinter* printer, const Content& content, const std::function<bool()>& keepAlive)
+int PaintPages(QPainter& painter, const QSize& paper, int dpiX, int dpiY, const Content& content,
+               const std::function<bool()>& nextPage)
 {
-    if (!printer)
-        return -1;
-    printer->setFullPage(true);
-    QPainter painter;
-    if (!painter.begin(printer))
-        return -1;
-
-    const int dpiX = painter.device()->logicalDpiX();
-    const int dpiY = painter.device()->logicalDpiY();
-    const QRect paper = printer->paperRect(QPrinter::DevicePixel).toRect();
     const int marginX = Inches(MarginInches, dpiX);
     const int marginY = Inches(MarginInches, dpiY);
     const int left = marginX;
@@ -185,17 +176,8 @@ int Print(QPrinter* printer, const Content& content, const std::function<bool()>
     int index = 0;
     int pages = 0;
     do {
-        if (pages > 0) {
-            if (keepAlive && !keepAlive()) {
-                painter.end();
-                printer->abort();
-                return -1;
-            }
-            if (!printer->newPage()) {
-                painter.end();
-                return -1;
-            }
-        }
+        if (pages > 0 && nextPage && !nextPage())
+            return -1;
         // Header and rule.
         int y = marginY;
         painter.setFont(headerFont);
@@ -233,7 +215,31 @@ int Print(QPrinter* printer, const Content& content, const std::function<bool()>
         }
         ++pages;
     } while (index < total);
+    return pages;
+}
+
+int Print(QPrinter* printer, const Content& content, const std::function<bool()>& keepAlive)
+{
+    if (!printer)
+        return -1;
+    printer->setFullPage(true);
+    QPainter painter;
+    if (!painter.begin(printer))
+        return -1;
+    bool aborted = false;
+    auto nextPage = [&]() {
+        if (keepAlive && !keepAlive()) {
+            aborted = true;
+            return false;
+        }
+        return printer->newPage();
+    };
+    const QSize paper = printer->paperRect(QPrinter::DevicePixel).toRect().size();
+    const int pages = PaintPages(painter, paper, painter.device()->logicalDpiX(), painter.device()->logicalDpiY(),
+                                 content, nextPage);
     painter.end();
+    if (aborted)
+        printer->abort();
     return pages;
 }
 

@@ -10,7 +10,9 @@
 #include <functional>
 #include <vector>
 
+class QPainter;
 class QPrinter;
+class QSize;
 
 namespace PanePrint {
 
@@ -56,6 +58,11 @@ struct Content {
     bool dateColumn = false;            // first column printed 1.625 inches wide
     bool cjkLocale = false;
 };
+
+// Lays out and paints the pages on any device of the given paper size (pixels) and resolution;
+// nextPage is called between pages and stops the job by returning false (result -1).
+int PaintPages(QPainter& painter, const QSize& paper, int dpiX, int dpiY, const Content& content,
+               const std::function<bool()>& nextPage);
 
 // Prints the content on an already chosen printer. Between pages it calls keepAlive, which
 // pumps pending events and returns false when the user aborted. Returns the number of pages

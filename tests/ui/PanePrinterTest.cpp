@@ -4,6 +4,8 @@
 #include "res/Resources.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -140,4 +142,37 @@ TEST(PanePrintJob, AbortBetweenPagesStopsTheJob)
     int asked = 0;
     EXPECT_EQ(PanePrint::Print(&printer, ListContent(400), [&] { return ++asked < 2; }), -1);
     EXPECT_EQ(asked, 2);
+}
+
+TEST(PanePrintJob, PageHasHeaderRuleAndTheDateColumnOnePointSixTwoFiveInchesWide)
+{
+    const int dpi = 100;
+    QImage page(827, 1169, QImage::Format_RGB32); // A4 at 100 dpi
+    page.fill(Qt::white);
+    PanePrint::Content c;
+    c.header = QStringLiteral("Vigimor - Log");
+    c.dateColumn = true;
+    c.screenWidths = {300, 100, 100}; // on screen the first column is wide; printed it is fixed
+    c.rows.push_back({QStringLiteral("1"), QStringLiteral("X"), QStringLiteral("Y")});
+    QPainter painter(&page);
+    ASSERT_EQ(PanePrint::PaintPages(painter, page.size(), dpi, dpi, c, {}), 1);
+    painter.end();
+
+    auto dark = [&](int x, int y) { return qGray(page.pixel(x, y)) < 128; };
+    // The rule spans the page between the half-inch margins.
+    int ruleY = -1;
+    for (int y = 50; y < 200 && ruleY < 0; ++y)
+        if (dark(60, y) && dark(700, y) && dark(776, y))
+            ruleY = y;
+    ASSERT_GT(ruleY, 50);
+    EXPECT_FALSE(dark(45, ruleY));
+    EXPECT_FALSE(dark(782, ruleY));
+    // The body's first row starts a quarter inch below the rule; its second column begins at
+    // the margin plus 1.625 inches.
+    int firstInk = -1;
+    for (int x = 60; x < 780 && firstInk < 0; ++x)
+        for (int y = ruleY + 25; y < ruleY + 50 && firstInk < 0; ++y)
+            if (dark(x, y))
+                firstInk = x;
+    EXPECT_NEAR(firstInk, 50 + 162, 3);
 }
