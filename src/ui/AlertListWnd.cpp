@@ -28,6 +28,10 @@ constexpr UINT IDS_LABEL_HEADING = 4007;
 constexpr UINT IDS_PRINTING = 9032;
 constexpr UINT IDS_BUTTON_CANCEL = 9041;
 constexpr int kHeadingPadding = 25;
+// Fitting columns to their texts looks at this many rows, and gives one column at most this
+// share of the pane.
+constexpr int kMeasuredRows = 2000;
+constexpr int kMaxFitPercent = 45;
 constexpr int kPumpMilliseconds = 50;
 
 CAlertListWnd::SortKeyQuery& SortKeyQueryHook()
@@ -56,6 +60,7 @@ CAlertColList::CAlertColList(CAlertListWnd* pane, int ctrlId)
     : CColListBox(kColumns, kStyle, ctrlId, pane)
     , m_pane(pane)
     , m_minWidths(size_t(kColumns), 0)
+    , m_widest(size_t(kColumns), 0)
 {
 }
 
@@ -102,24 +107,44 @@ int CAlertColList::ClientWidth() const
 
 void CAlertColList::Finish()
 {
+    for (int c = 0; c < GetColumnCount(); ++c)
+        m_widest[size_t(c)] = c < m_lastVisible ? WidestCell(c, kMeasuredRows) : 0;
+    FitColumns();
+    CColListBox::Finish();
+}
+
+void CAlertColList::FitColumns()
+{
+    m_userSized = false;
     if (m_recomputeWidths && m_lastVisible >= 0) {
+        // Columns before the last show their texts whole where the pane allows; the last one
+        // takes the rest.
+        const int client = ClientWidth();
         int used = 0;
         for (int c = 0; c < m_lastVisible; ++c) {
-            SetColumnWidth(c, m_minWidths[size_t(c)]);
-            used += m_minWidths[size_t(c)];
+            const int fit = std::min(m_widest[size_t(c)], client * kMaxFitPercent / 100);
+            const int width = std::max(m_minWidths[size_t(c)], fit);
+            SetColumnWidth(c, width);
+            used += width;
         }
-        SetColumnWidth(m_lastVisible, std::max(ClientWidth() - used, m_minWidths[size_t(m_lastVisible)]));
+        SetColumnWidth(m_lastVisible, std::max(client - used, m_minWidths[size_t(m_lastVisible)]));
         for (int c = m_lastVisible + 1; c < GetColumnCount(); ++c)
             SetColumnWidth(c, 0);
     }
-    CColListBox::Finish();
+}
+
+void CAlertColList::OnColumnDragged(int)
+{
+    m_userSized = true;
 }
 
 void CAlertColList::resizeEvent(QResizeEvent* event)
 {
     CColListBox::resizeEvent(event);
-    // The last visible column follows the width; the others keep what they have.
-    if (m_lastVisible >= 0) {
+    // Widths the user chose stay; only the last visible column follows the pane then.
+    if (!m_userSized) {
+        FitColumns();
+    } else if (m_lastVisible >= 0) {
         const int used = GetColumnLeft(m_lastVisible);
         SetColumnWidth(m_lastVisible, std::max(ClientWidth() - used, m_minWidths[size_t(m_lastVisible)]));
     }

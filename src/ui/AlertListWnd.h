@@ -41,18 +41,22 @@ public:
 
 protected:
     void OnListKey(QKeyEvent* event) override;
+    void OnColumnDragged(int column) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void OnPrint();
     void OnUpdatePrint(CCmdUI* pUI);
     int ClientWidth() const;
+    void FitColumns();
 
     CAlertListWnd* m_pane;
     QString m_heading;
     std::vector<int> m_minWidths;
+    std::vector<int> m_widest; // what each column's texts need, measured when finishing
     int m_lastVisible = -1;
     bool m_recomputeWidths = true;
+    bool m_userSized = false; // a border was dragged since the widths were last fitted
 };
 
 // The pane's read-only text box. It holds the leaf of a text display and the first object of

@@ -198,6 +198,7 @@ void CColHeader::mouseReleaseEvent(QMouseEvent* event)
         const int width = std::max(ColList::MinColumnWidth,
                                    x - m_grabOffset + m_owner->ScrollOffset() - m_owner->GetColumnLeft(column));
         m_owner->SetColumnWidth(column, width);
+        m_owner->OnColumnDragged(column);
         return;
     }
     const int pressed = m_pressedColumn;
@@ -1037,6 +1038,19 @@ int CColListBox::GutterWidth() const
     return w;
 }
 
+int CColListBox::WidestCell(int column, int maxRows) const
+{
+    const QFontMetrics fm = m_list->fontMetrics();
+    int widest = 0;
+    const int rows = std::min(GetCount(), maxRows);
+    for (int i = 0; i < rows; ++i) {
+        const QStringList& cells = m_rows[size_t(i)]->cells;
+        if (column < cells.size())
+            widest = std::max(widest, fm.horizontalAdvance(cells[column]));
+    }
+    return widest + kTextMargin + 1 + (column == 0 ? GutterWidth() : 0);
+}
+
 void CColListBox::RelayoutChildren()
 {
     const int hh = HeaderHeight();
@@ -1081,6 +1095,8 @@ void CColListBox::changeEvent(QEvent* event)
 }
 
 void CColListBox::OnListKey(QKeyEvent*) {}
+
+void CColListBox::OnColumnDragged(int) {}
 
 void CColListBox::NotifyOwner(UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -181,6 +181,9 @@ public:
     int RowHeight() const;
     int ScrollOffset() const { return m_scrollX; }
     int GutterWidth() const; // check mark and image space at the left of column 0
+    // Width a column needs to show its texts whole (margins and, for column 0, the gutter
+    // included), looking at no more than maxRows rows.
+    int WidestCell(int column, int maxRows) const;
     CColHeader* Header() const { return m_header; }
     CColRows* Rows() const { return m_list; }
     // The column whose right border is within reach of content x, or -1 (fixed columns never).
@@ -194,6 +197,8 @@ Q_SIGNALS:
 protected:
     // Keys pressed in the rows reach the control first; the rows' own handling follows.
     virtual void OnListKey(QKeyEvent* event);
+    // The user dragged a column's border to a new width.
+    virtual void OnColumnDragged(int column);
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 

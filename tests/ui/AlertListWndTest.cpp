@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QRegularExpression>
@@ -150,6 +151,39 @@ TEST_F(PaneFixture, HeadingsBeyondTheListsColumnsAreDroppedAndTheLastColumnTakes
     EXPECT_GE(List()->GetColumnWidth(1), List()->GetMinWidth(1));
 }
 
+TEST_F(PaneFixture, ColumnsFitTheirTextsOnResizeUntilTheUserDragsABorder)
+{
+    CTestLeaf* leaf = Add(nullptr, "fit");
+    leaf->heading = QStringLiteral("A\tB\tC");
+    leaf->rows = {QStringLiteral("a rather long first cell\tb\tc")};
+    m_host->resize(160, 300); // too narrow: the first column is held to its share
+    QApplication::processEvents();
+    leaf->Select();
+    const int needed = List()->WidestCell(0, 10);
+    EXPECT_LT(List()->GetColumnWidth(0), needed);
+    m_host->resize(900, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(List()->GetColumnWidth(0), needed);
+    EXPECT_EQ(List()->GetColumnLeft(2) + List()->GetColumnWidth(2), List()->width());
+
+    // After a drag the chosen widths stay and only the last column follows the pane.
+    QWidget* header = List()->Header();
+    const int border = List()->GetColumnWidth(0);
+    QTest::mousePress(header, Qt::LeftButton, Qt::NoModifier, QPoint(border, 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(border - 30, 5), header->mapToGlobal(QPointF(border - 30, 5)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header, &move);
+    QTest::mouseRelease(header, Qt::LeftButton, Qt::NoModifier, QPoint(border - 30, 5));
+    EXPECT_EQ(List()->GetColumnWidth(0), needed - 30);
+    m_host->resize(800, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(List()->GetColumnWidth(0), needed - 30);
+    EXPECT_EQ(List()->GetColumnLeft(2) + List()->GetColumnWidth(2), List()->width());
+    // Showing a leaf again fits afresh.
+    leaf->Redisplay();
+    EXPECT_EQ(List()->GetColumnWidth(0), needed);
+}
+
 TEST_F(PaneFixture, DeleteKeyOnThreeRowsRoutesLastRowFirstWithOneParentNotification)
 {
     CTestLeaf* parent = ParentWithChildren(4);
@@ -235,6 +269,11 @@ TEST_F(PaneFixture, LabelDataFormatPairsHeadingWithFirstRow)
               (QStringList{LoadString(4007), "Account\tadmin", "Port\tCOM1", "Zone\tz1"}));
     EXPECT_TRUE(m_pane->OnCmdMsg(ID_EDIT_EDIT, nullptr));
     EXPECT_EQ(Executed(m_events, ID_EDIT_EDIT).at(0).leaf, "owner");
+    // Labels longer than the heading are shown whole; the data column takes the rest.
+    const int account = List()->fontMetrics().horizontalAdvance(QStringLiteral("Account"));
+    EXPECT_GE(List()->GetColumnWidth(0), account + List()->GutterWidth());
+    EXPECT_LT(List()->GetColumnWidth(0), List()->width() / 2);
+    EXPECT_EQ(List()->GetColumnWidth(0) + List()->GetColumnWidth(1), List()->width());
     // An unrelated leaf's deletion leaves the display; the text box's object takes it along.
     Add(nullptr, "unrelated")->DeleteLeaf();
     EXPECT_EQ(m_pane->GetFormat(), DISPLAY_LABELS);
