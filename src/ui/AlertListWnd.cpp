@@ -6,6 +6,7 @@
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -25,8 +26,6 @@ namespace {
 constexpr UINT IDS_NO_INFORMATION = 3518;
 constexpr UINT IDS_PRINT_DOCUMENT = 3250;
 constexpr UINT IDS_LABEL_HEADING = 4007;
-constexpr UINT IDS_PRINTING = 9032;
-constexpr UINT IDS_BUTTON_CANCEL = 9041;
 constexpr int kHeadingPadding = 25;
 // Fitting columns to their texts looks at this many rows, and gives one column at most this
 // share of the pane.
