@@ -599,9 +599,7 @@ DWORD StartAlertService(const QString& machine, QString* error)
         return rc;
     }
     const DWORD access = SERVICE_START | SERVICE_QUERY_STATUS;
-    SC_HANDLE service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceName), access);
-    if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
-        service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceFallbackName), access);
+    SC_HANDLE service = Scm::OpenAlertService(scm, access);
     DWORD rc = 0;
     if (!service) {
         rc = GetLastError();

@@ -234,9 +234,7 @@ DWORD QueryAlertServiceState(const QString& machine, DWORD* state)
     SC_HANDLE scm = OpenSCManager(machine, SC_MANAGER_CONNECT);
     if (!scm)
         return GetLastError();
-    SC_HANDLE service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceName), SERVICE_QUERY_STATUS);
-    if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
-        service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceFallbackName), SERVICE_QUERY_STATUS);
+    SC_HANDLE service = Scm::OpenAlertService(scm, SERVICE_QUERY_STATUS);
     DWORD rc = 0;
     if (!service) {
         rc = GetLastError();

@@ -282,9 +282,7 @@ int32_t ControlAlertService(const char* machine, DWORD control)
         const DWORD access = control == 0 ? SERVICE_START
                              : control == SERVICE_CONTROL_STOP ? SERVICE_STOP
                                                                : SERVICE_PAUSE_CONTINUE;
-        SC_HANDLE service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceName), access);
-        if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
-            service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceFallbackName), access);
+        SC_HANDLE service = Scm::OpenAlertService(scm, access);
         DWORD rc = 0;
         if (!service) {
             rc = GetLastError();

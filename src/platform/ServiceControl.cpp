@@ -671,9 +671,17 @@ BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status)
     return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
 }
 
-// ---- world administration ---------------------------------------------------------------
-
 namespace Scm {
+
+SC_HANDLE OpenAlertService(SC_HANDLE scm, DWORD access)
+{
+    SC_HANDLE service = OpenService(scm, QString::fromLatin1(kAlertServiceName), access);
+    if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+        service = OpenService(scm, QString::fromLatin1(kAlertServiceFallbackName), access);
+    return service;
+}
+
+// ---- world administration ---------------------------------------------------------------
 
 DWORD InstallService(const QString& machine, const ServiceDefinition& definition)
 {

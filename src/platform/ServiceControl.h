@@ -114,6 +114,10 @@ namespace Scm {
 inline constexpr const char* kAlertServiceName = "Alert Notification Server";
 inline constexpr const char* kAlertServiceFallbackName = "Tessaly Alert Notification Server";
 
+// Opens the alert service under its name, or under the older name when the first is not
+// installed. Null with the last error set on failure.
+SC_HANDLE OpenAlertService(SC_HANDLE scm, DWORD access);
+
 // World administration (the world tool): install and remove a service on a machine. These do
 // not need a connection to the machine. Names are 1-80 characters without NUL, control
 // characters, '/' or '\'. Returns 0, 1722 unknown machine, 123 bad name, 1073 already

@@ -66,16 +66,6 @@ bool Impersonates()
     return ReadRegDword(kSectionService, QString(), QStringLiteral("Impersonate"), 1) != 0;
 }
 
-// Opens the alert service under its name, or under the older name when the first is not
-// installed. Null with the last error set on failure.
-SC_HANDLE OpenAlertService(SC_HANDLE scm, DWORD access)
-{
-    SC_HANDLE service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceName), access);
-    if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
-        service = OpenService(scm, QString::fromLatin1(Scm::kAlertServiceFallbackName), access);
-    return service;
-}
-
 QString ConfigText(const char* text, const char* begin, const char* end)
 {
     if (!text || text < begin || text >= end)
@@ -342,7 +332,7 @@ DWORD CServerLeaf::QueryServiceState(BOOL withMessages)
             AfxMessageBox(IDS_OPEN_SCM_FAILED, MB_OK | MB_ICONEXCLAMATION);
         return SERVICE_STOPPED;
     }
-    SC_HANDLE service = OpenAlertService(scm, SERVICE_QUERY_STATUS);
+    SC_HANDLE service = Scm::OpenAlertService(scm, SERVICE_QUERY_STATUS);
     if (!service) {
         CloseServiceHandle(scm);
         if (withMessages)
@@ -369,7 +359,7 @@ DWORD CServerLeaf::QueryServiceConfiguration(ServiceConfigInfo* info)
     SC_HANDLE scm = OpenSCManager(m_machine, SC_MANAGER_ALL_ACCESS);
     if (!scm)
         return GetLastError();
-    SC_HANDLE service = OpenAlertService(scm, SERVICE_QUERY_CONFIG);
+    SC_HANDLE service = Scm::OpenAlertService(scm, SERVICE_QUERY_CONFIG);
     if (!service) {
         const DWORD rc = GetLastError();
         CloseServiceHandle(scm);
