@@ -80,18 +80,21 @@ bool MailAttributesValid(const char* subject, const char* countField)
     return true;
 }
 
+// The named table of a known machine, for the calls that answer only 1 or 0.
+bool ReadAppTable(const char* machine, const char* app, AltTable* table)
+{
+    QString m;
+    QByteArray a;
+    if (CheckMachine(machine, &m) != 0 || !AppArg(app, &a))
+        return false;
+    return MachineStore(m).ReadTable(a, table) == 0;
+}
+
 int32_t GetList(const char* machine, int32_t* count, void** block, const char* app, ListKind kind)
 {
     return Guarded(kFailed, [&]() -> int32_t {
-        if (!count || !block)
-            return kFailed;
-        QString m;
-        QByteArray a;
-        if (CheckMachine(machine, &m) != 0 || !AppArg(app, &a))
-            return kFailed;
-        MachineStore store(m);
         AltTable table;
-        if (store.ReadTable(a, &table) != 0)
+        if (!count || !block || !ReadAppTable(machine, app, &table))
             return kFailed;
         const QByteArray& records = table.lists[kind];
         void* memory = nullptr;
@@ -302,54 +305,26 @@ int32_t ControlAlertService(const char* machine, DWORD control)
 
 extern "C" {
 
-int32_t AlertGetBroadcast(const char* machine, int32_t* count, void** block, const char* app)
-{
-    return GetList(machine, count, block, app, BroadcastList);
-}
-int32_t AlertSetBroadcast(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app)
-{
-    return SetList(machine, count, block, nullptr, nonEmpty, app, BroadcastList, ImagePart::None);
-}
-int32_t AlertGetPager(const char* machine, int32_t* count, void** block, const char* app)
-{
-    return GetList(machine, count, block, app, PagerList);
-}
-int32_t AlertSetPager(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app)
-{
-    return SetList(machine, count, block, nullptr, nonEmpty, app, PagerList, ImagePart::None);
-}
-int32_t AlertGetSMTP(const char* machine, int32_t* count, void** block, const char* app)
-{
-    return GetList(machine, count, block, app, SmtpList);
-}
-int32_t AlertSetSMTP(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app)
-{
-    return SetList(machine, count, block, nullptr, nonEmpty, app, SmtpList, ImagePart::None);
-}
-int32_t AlertGetSnmp(const char* machine, int32_t* count, void** block, const char* app)
-{
-    return GetList(machine, count, block, app, SnmpList);
-}
-int32_t AlertSetSnmp(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app)
-{
-    return SetList(machine, count, block, nullptr, nonEmpty, app, SnmpList, ImagePart::None);
-}
-int32_t AlertGetEventLog(const char* machine, int32_t* count, void** block, const char* app)
-{
-    return GetList(machine, count, block, app, EventLogList);
-}
-int32_t AlertSetEventLog(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app)
-{
-    return SetList(machine, count, block, nullptr, nonEmpty, app, EventLogList, ImagePart::None);
-}
-int32_t AlertGetLotusNotes(const char* machine, int32_t* count, void** block, const char* app)
-{
-    return GetList(machine, count, block, app, NotesList);
-}
-int32_t AlertSetLotusNotes(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app)
-{
-    return SetList(machine, count, block, nullptr, nonEmpty, app, NotesList, ImagePart::None);
-}
+// A list's Get and Set entry points; the lists without image fields differ only by kind.
+#define TARNIX_LIST_ENTRIES(Name, kind)                                                                      \
+    int32_t AlertGet##Name(const char* machine, int32_t* count, void** block, const char* app)                \
+    {                                                                                                         \
+        return GetList(machine, count, block, app, kind);                                                     \
+    }                                                                                                         \
+    int32_t AlertSet##Name(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app) \
+    {                                                                                                         \
+        return SetList(machine, count, block, nullptr, nonEmpty, app, kind, ImagePart::None);                 \
+    }
+
+TARNIX_LIST_ENTRIES(Broadcast, BroadcastList)
+TARNIX_LIST_ENTRIES(Pager, PagerList)
+TARNIX_LIST_ENTRIES(SMTP, SmtpList)
+TARNIX_LIST_ENTRIES(Snmp, SnmpList)
+TARNIX_LIST_ENTRIES(EventLog, EventLogList)
+TARNIX_LIST_ENTRIES(LotusNotes, NotesList)
+
+#undef TARNIX_LIST_ENTRIES
+
 int32_t AlertGetEMail(const char* machine, int32_t* count, void** block, const char* app)
 {
     return GetList(machine, count, block, app, EmailList);
@@ -496,13 +471,8 @@ int32_t AlertGetHomeLog(const char* machine, char* path512)
 int32_t AlertGetALSTRUCTVer(const char* machine, int32_t* version, const char* app)
 {
     return Guarded(kFailed, [&]() -> int32_t {
-        QString m;
-        QByteArray a;
-        if (!version || CheckMachine(machine, &m) != 0 || !AppArg(app, &a))
-            return kFailed;
-        MachineStore store(m);
         AltTable table;
-        if (store.ReadTable(a, &table) != 0)
+        if (!version || !ReadAppTable(machine, app, &table))
             return kFailed;
         *version = table.version;
         return kDone;
@@ -540,13 +510,8 @@ int32_t AlertGetApplicationALT(const char* machine, int32_t* count, void** block
 int32_t AlertReadEverySetting(const char* machine, void* area12, void* area96, void* alStruct3944, const char* app)
 {
     return Guarded(kFailed, [&]() -> int32_t {
-        QString m;
-        QByteArray a;
-        if (!alStruct3944 || CheckMachine(machine, &m) != 0 || !AppArg(app, &a))
-            return kFailed;
-        MachineStore store(m);
         AltTable table;
-        if (store.ReadTable(a, &table) != 0)
+        if (!alStruct3944 || !ReadAppTable(machine, app, &table))
             return kFailed;
         std::memcpy(alStruct3944, table.alStruct.constData(), Records::kAlStructSize);
         if (area12) {
@@ -564,13 +529,8 @@ int32_t AlertReadEverySetting(const char* machine, void* area12, void* area96, v
 int32_t AlertGetCFGDate(const char* machine, const char* app, char* text256)
 {
     return Guarded(kFailed, [&]() -> int32_t {
-        QString m;
-        QByteArray a;
-        if (!text256 || CheckMachine(machine, &m) != 0 || !AppArg(app, &a))
-            return kFailed;
-        MachineStore store(m);
         AltTable table;
-        if (store.ReadTable(a, &table) != 0)
+        if (!text256 || !ReadAppTable(machine, app, &table))
             return kFailed;
         Records::PutField(text256, 256, table.ChangeDate().toUtf8());
         return kDone;
