@@ -583,6 +583,39 @@ QByteArray ValueBytes(const Value& v)
     return v.bytes;
 }
 
+// Loads the machine's hive and finds a key; a missing root stands for an empty one.
+DWORD LoadKey(const QString& machine, const QString& path, Hive* hive, const Key** key)
+{
+    if (const DWORD rc = Load(machine, hive))
+        return rc;
+    *key = hive->Find(path);
+    return *key || path.isEmpty() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+// Replaces the named value (keeping the stored name's case) or adds it. createKey makes a
+// missing key on the way; otherwise only the root is made when missing.
+DWORD Store(const QString& machine, const QString& path, const Value& value, bool createKey)
+{
+    return Modify(machine, [&](Hive& hive, bool* changed) -> DWORD {
+        Key* key = hive.Find(path);
+        if (!key && path.isEmpty())
+            key = hive.Add(Key{});
+        if (!key && createKey)
+            key = hive.Ensure(path, QString());
+        if (!key)
+            return ERROR_FILE_NOT_FOUND;
+        if (Value* existing = key->Find(value.name)) {
+            const QString keptName = existing->name;
+            *existing = value;
+            existing->name = keptName;
+        } else {
+            key->values.push_back(value);
+        }
+        *changed = true;
+        return ERROR_SUCCESS;
+    });
+}
+
 } // namespace
 
 DWORD OpenKey(const QString& machine, const QString& keyPath)
@@ -622,7 +655,7 @@ DWORD QueryValue(const QString& machine, const QString& keyPath, const QString& 
     Hive hive;
     if (const DWORD rc = Load(machine, &hive))
         return rc;
-    Key* key = path.isEmpty() ? hive.Find(QString()) : hive.Find(path);
+    Key* key = hive.Find(path);
     if (!key)
         return ERROR_FILE_NOT_FOUND;
     const Value* value = key->Find(valueName);
@@ -667,22 +700,7 @@ DWORD SetValue(const QString& machine, const QString& keyPath, const QString& va
     } else {
         value.bytes = QByteArray(bytes, qsizetype(size));
     }
-    return Modify(machine, [&](Hive& hive, bool* changed) -> DWORD {
-        Key* key = hive.Find(path);
-        if (!key && path.isEmpty())
-            key = hive.Add(Key{});
-        if (!key)
-            return ERROR_FILE_NOT_FOUND;
-        if (Value* existing = key->Find(valueName)) {
-            const QString keptName = existing->name;
-            *existing = value;
-            existing->name = keptName;
-        } else {
-            key->values.push_back(value);
-        }
-        *changed = true;
-        return ERROR_SUCCESS;
-    });
+    return Store(machine, path, value, false);
 }
 
 DWORD DeleteValue(const QString& machine, const QString& keyPath, const QString& valueName)
@@ -729,14 +747,13 @@ DWORD QueryKeyClass(const QString& machine, const QString& keyPath, QString* key
     QString path;
     if (!keyClass || !NormalizeKeyPath(keyPath, &path))
         return ERROR_INVALID_PARAMETER;
-    Hive hive;
-    if (const DWORD rc = Load(machine, &hive))
-        return rc;
     keyClass->clear();
-    const Key* key = hive.Find(path);
-    if (!key)
-        return path.isEmpty() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-    *keyClass = key->keyClass;
+    Hive hive;
+    const Key* key = nullptr;
+    if (const DWORD rc = LoadKey(machine, path, &hive, &key))
+        return rc;
+    if (key)
+        *keyClass = key->keyClass;
     return ERROR_SUCCESS;
 }
 
@@ -745,12 +762,11 @@ DWORD EnumSubKeys(const QString& machine, const QString& keyPath, QStringList* n
     QString path;
     if (!names || !NormalizeKeyPath(keyPath, &path))
         return ERROR_INVALID_PARAMETER;
-    Hive hive;
-    if (const DWORD rc = Load(machine, &hive))
-        return rc;
-    if (!path.isEmpty() && !hive.Find(path))
-        return ERROR_FILE_NOT_FOUND;
     names->clear();
+    Hive hive;
+    const Key* key = nullptr;
+    if (const DWORD rc = LoadKey(machine, path, &hive, &key))
+        return rc;
     const QString prefix = path.isEmpty() ? QString() : path + QLatin1Char('\\');
     for (const Key& k : hive.keys) {
         if (k.path.isEmpty() || !k.path.startsWith(prefix, Qt::CaseInsensitive))
@@ -768,15 +784,15 @@ DWORD EnumValueNames(const QString& machine, const QString& keyPath, QStringList
     QString path;
     if (!names || !NormalizeKeyPath(keyPath, &path))
         return ERROR_INVALID_PARAMETER;
-    Hive hive;
-    if (const DWORD rc = Load(machine, &hive))
-        return rc;
     names->clear();
-    const Key* key = hive.Find(path);
-    if (!key)
-        return path.isEmpty() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-    for (const Value& v : key->values)
-        *names << v.name;
+    Hive hive;
+    const Key* key = nullptr;
+    if (const DWORD rc = LoadKey(machine, path, &hive, &key))
+        return rc;
+    if (key) {
+        for (const Value& v : key->values)
+            *names << v.name;
+    }
     return ERROR_SUCCESS;
 }
 
@@ -813,22 +829,7 @@ DWORD Put(const QString& machine, const QString& keyPath, const Value& value)
     QString path;
     if (!NormalizeKeyPath(keyPath, &path) || !ValidValueName(value.name))
         return ERROR_INVALID_PARAMETER;
-    return Modify(machine, [&](Hive& hive, bool* changed) -> DWORD {
-        Key* key = hive.Find(path);
-        if (!key && path.isEmpty())
-            key = hive.Add(Key{});
-        if (!key)
-            key = hive.Ensure(path, QString());
-        if (Value* existing = key->Find(value.name)) {
-            const QString keptName = existing->name;
-            *existing = value;
-            existing->name = keptName;
-        } else {
-            key->values.push_back(value);
-        }
-        *changed = true;
-        return ERROR_SUCCESS;
-    });
+    return Store(machine, path, value, true);
 }
 
 } // namespace
