@@ -1,15 +1,13 @@
 #include "methods/NetLogonDlg.h"
 
+#include "framework/DialogControls.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
 #include "res/Resources.h"
 #include "tree/MessageText.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -97,31 +95,12 @@ CNetLogonDlg::CNetLogonDlg(const NETRESOURCE* resource, bool keep, bool connectN
 
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout();
-    auto addEdit = [&](int id) {
-        auto* edit = new QLineEdit(this);
-        edit->setProperty("ctrlId", id);
-        auto* label = new QLabel(Res::ControlText(kDialogId, UINT(id), Res::CtrlText::Label), this);
-        label->setBuddy(edit);
-        form->addRow(label, edit);
-        return edit;
-    };
-    m_domain = addEdit(IDC_DOMAIN);
-    m_user = addEdit(IDC_USER);
-    m_password = addEdit(IDC_PASSWORD);
+    m_domain = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_DOMAIN);
+    m_user = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_USER);
+    m_password = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_PASSWORD);
     m_password->setEchoMode(QLineEdit::Password);
     layout->addLayout(form);
-    auto* buttons = new QHBoxLayout();
-    buttons->addStretch(1);
-    auto* ok = new QPushButton(Res::ControlText(kDialogId, IDOK), this);
-    ok->setProperty("ctrlId", IDOK);
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(Res::ControlText(kDialogId, IDCANCEL), this);
-    cancel->setProperty("ctrlId", IDCANCEL);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &CNetLogonDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &CNetLogonDlg::reject);
+    layout->addLayout(DialogControls::OkCancelRow(this, kDialogId));
 
     // Only Microsoft networks know domains.
     if (!m_microsoft) {

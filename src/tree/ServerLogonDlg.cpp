@@ -1,5 +1,6 @@
 #include "tree/ServerLogonDlg.h"
 
+#include "framework/DialogControls.h"
 #include "framework/Switches.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
@@ -15,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <cstring>
 #include <vector>
@@ -47,33 +47,14 @@ CServerLogonDlg::CServerLogonDlg(QWidget* parent)
 
     auto* right = new QVBoxLayout();
     auto* form = new QFormLayout();
-    auto addEdit = [&](int id) {
-        auto* edit = new QLineEdit(this);
-        edit->setProperty("ctrlId", id);
-        auto* label = new QLabel(Res::ControlText(kDialogId, UINT(id), Res::CtrlText::Label), this);
-        label->setBuddy(edit);
-        form->addRow(label, edit);
-        return edit;
-    };
-    m_server = addEdit(IDC_SERVER);
-    m_user = addEdit(IDC_USER);
-    m_password = addEdit(IDC_PASSWORD);
+    m_server = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_SERVER);
+    m_user = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_USER);
+    m_password = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_PASSWORD);
     m_password->setEchoMode(QLineEdit::Password);
     right->addLayout(form);
     right->addStretch(1);
-    auto* buttons = new QHBoxLayout();
-    buttons->addStretch(1);
-    auto* ok = new QPushButton(Res::ControlText(kDialogId, IDOK), this);
-    ok->setProperty("ctrlId", IDOK);
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(Res::ControlText(kDialogId, IDCANCEL), this);
-    cancel->setProperty("ctrlId", IDCANCEL);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    right->addLayout(buttons);
+    right->addLayout(DialogControls::OkCancelRow(this, kDialogId));
     layout->addLayout(right, 1);
-    connect(ok, &QPushButton::clicked, this, &CServerLogonDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &CServerLogonDlg::reject);
     connect(m_tree, &CAlertTreeCtrl::selectionChangedNotify, this, &CServerLogonDlg::OnSelectionChanged);
 
     m_expand->setChecked(ConsoleSettings::Get(ConsoleSettings::ExpandServer) != 0);

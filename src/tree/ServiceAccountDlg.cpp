@@ -1,6 +1,7 @@
 #include "tree/ServiceAccountDlg.h"
 
 #include "extern/Tarnix.h"
+#include "framework/DialogControls.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
 #include "res/Resources.h"
@@ -169,19 +170,8 @@ void CServiceAccountDlg::BuildControls()
     layout->addWidget(exchangeGroup);
     layout->addWidget(m_note);
 
-    auto* buttons = new QHBoxLayout();
-    buttons->addStretch(1);
-    m_ok = new QPushButton(Res::ControlText(kDialogId, IDOK), this);
-    SetCtrlId(m_ok, IDOK);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(Res::ControlText(kDialogId, IDCANCEL), this);
-    SetCtrlId(m_cancel, IDCANCEL);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    layout->addLayout(DialogControls::OkCancelRow(this, kDialogId, &m_ok, &m_cancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    connect(m_ok, &QPushButton::clicked, this, &CServiceAccountDlg::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &CServiceAccountDlg::reject);
 }
 
 void CServiceAccountDlg::accept()

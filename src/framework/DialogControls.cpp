@@ -1,0 +1,46 @@
+#include "framework/DialogControls.h"
+
+#include "framework/UiHost.h"
+#include "res/Resources.h"
+
+#include <QDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace DialogControls {
+
+QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int ctrlId)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setProperty("ctrlId", ctrlId);
+    auto* label = new QLabel(Res::ControlText(dialogId, UINT(ctrlId), Res::CtrlText::Label), parent);
+    label->setBuddy(edit);
+    form->addRow(label, edit);
+    return edit;
+}
+
+QHBoxLayout* OkCancelRow(QDialog* dialog, UINT dialogId, QPushButton** ok, QPushButton** cancel)
+{
+    auto* row = new QHBoxLayout();
+    row->addStretch(1);
+    auto* okButton = new QPushButton(Res::ControlText(dialogId, IDOK), dialog);
+    okButton->setProperty("ctrlId", IDOK);
+    okButton->setDefault(true);
+    auto* cancelButton = new QPushButton(Res::ControlText(dialogId, IDCANCEL), dialog);
+    cancelButton->setProperty("ctrlId", IDCANCEL);
+    row->addWidget(okButton);
+    row->addWidget(cancelButton);
+    // accept and reject are virtual: the dialog's own overrides run.
+    QObject::connect(okButton, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancelButton, &QPushButton::clicked, dialog, &QDialog::reject);
+    if (ok)
+        *ok = okButton;
+    if (cancel)
+        *cancel = cancelButton;
+    return row;
+}
+
+} // namespace DialogControls

@@ -1,0 +1,23 @@
+#pragma once
+// Controls that dialogs build the same way: each carries its control id in the "ctrlId"
+// property (tests and scripts find controls by it) and takes its text from the dialog's texts.
+#include "platform/WinTypes.h"
+
+class QDialog;
+class QFormLayout;
+class QHBoxLayout;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace DialogControls {
+
+// A line edit with its label (the control's label text, buddied to it) as a row of form.
+QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int ctrlId);
+
+// OK (the default button) and Cancel at the right of a row, wired to the dialog's accept and
+// reject. The buttons are returned through ok and cancel when those are given.
+QHBoxLayout* OkCancelRow(QDialog* dialog, UINT dialogId, QPushButton** ok = nullptr,
+                         QPushButton** cancel = nullptr);
+
+} // namespace DialogControls
