@@ -121,16 +121,5 @@ WORD CActivityLeaf::GetDisplayFormat()
 void CActivityLeaf::GetDisplayData(UINT, WORD* producedFormat, QString* heading, QStringList* rows,
                                    CLeafArray* objects)
 {
-    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-        QString text;
-        child->GetItemText(&text);
-        if (rows)
-            rows->append(text);
-        if (objects)
-            objects->append(child);
-    }
-    if (heading)
-        *heading = LoadString(IDS_ACTIVITY_HEADING);
-    if (producedFormat)
-        *producedFormat = DISPLAY_COLUMNS;
+    ListChildren(LoadString(IDS_ACTIVITY_HEADING), producedFormat, heading, rows, objects);
 }

@@ -496,6 +496,23 @@ void CAlertLeaf::Redisplay()
         Select();
 }
 
+void CAlertLeaf::ListChildren(const QString& listHeading, WORD* producedFormat, QString* heading,
+                              QStringList* rows, CLeafArray* objects)
+{
+    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
+        QString text;
+        child->GetItemText(&text);
+        if (rows)
+            rows->append(text);
+        if (objects)
+            objects->append(child);
+    }
+    if (heading)
+        *heading = listHeading;
+    if (producedFormat)
+        *producedFormat = DISPLAY_COLUMNS;
+}
+
 void CAlertLeaf::ForEachChildGetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading,
                                             QStringList* rows, CLeafArray* objects)
 {

@@ -192,6 +192,10 @@ protected:
     void OnHelpF1();
 
     void RenderBitmaps();
+    // Display data of a leaf that lists its children: one row per child (its item text, bound
+    // to the child) under the heading, in columns.
+    void ListChildren(const QString& listHeading, WORD* producedFormat, QString* heading, QStringList* rows,
+                      CLeafArray* objects);
     // The item of this leaf as the control knows it (the invisible root for TVI_ROOT).
     bool InTree() const { return m_tree && m_item; }
 

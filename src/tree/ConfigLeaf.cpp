@@ -68,16 +68,5 @@ WORD CConfigLeaf::GetDisplayFormat()
 void CConfigLeaf::GetDisplayData(UINT, WORD* producedFormat, QString* heading, QStringList* rows,
                                  CLeafArray* objects)
 {
-    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-        QString text;
-        child->GetItemText(&text);
-        if (rows)
-            rows->append(text);
-        if (objects)
-            objects->append(child);
-    }
-    if (heading)
-        *heading = LoadString(IDS_CONFIGURATION_HEADING);
-    if (producedFormat)
-        *producedFormat = DISPLAY_COLUMNS;
+    ListChildren(LoadString(IDS_CONFIGURATION_HEADING), producedFormat, heading, rows, objects);
 }

@@ -288,18 +288,7 @@ WORD CServerLeaf::GetDisplayFormat()
 void CServerLeaf::GetDisplayData(UINT, WORD* producedFormat, QString* heading, QStringList* rows,
                                  CLeafArray* objects)
 {
-    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-        QString text;
-        child->GetItemText(&text);
-        if (rows)
-            rows->append(text);
-        if (objects)
-            objects->append(child);
-    }
-    if (heading)
-        *heading = m_name;
-    if (producedFormat)
-        *producedFormat = DISPLAY_COLUMNS;
+    ListChildren(m_name, producedFormat, heading, rows, objects);
 }
 
 LRESULT CServerLeaf::OnTreeMessage(UINT message, WPARAM wParam, LPARAM)
