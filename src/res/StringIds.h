@@ -19,7 +19,6 @@ constexpr UINT IDS_SMTP_SUBJECT_BUILTIN = 9010;    // "Alert Notification" when 
 constexpr UINT IDS_SMTP_ADDRESS_BUILTIN = 9011;    // sample recipient address when 6104 is empty
 constexpr UINT IDS_SMTP_NAME_BUILTIN = 9012;       // sample display name when 6105 is empty
 constexpr UINT IDS_SMTP_SENDER_BUILTIN = 9013;     // sample sender address when 6106 is empty
-constexpr UINT IDS_STATUS_CONTINUE_PENDING = 9020; // status pane while the service continues
 constexpr UINT IDS_SPLASH_SUBTITLE = 9030;         // subtitle of the splash picture
 constexpr UINT IDS_TOOLBAR_TITLE = 9031;           // title of the (floating) toolbar
 constexpr UINT IDS_PRINTING = 9032;                // progress text while a print job runs

@@ -677,7 +677,6 @@ void CServerLeaf::OnUpdateIndicatorService(CCmdUI* pUI)
     case SERVICE_START_PENDING: id = IDS_STATUS_START_PENDING; break;
     case SERVICE_STOP_PENDING: id = IDS_STATUS_STOP_PENDING; break;
     case SERVICE_RUNNING: id = IDS_STATUS_RUNNING; break;
-    case SERVICE_CONTINUE_PENDING: id = IDS_STATUS_CONTINUE_PENDING; break;
     case SERVICE_PAUSE_PENDING: id = IDS_STATUS_PAUSE_PENDING; break;
     case SERVICE_PAUSED: id = IDS_STATUS_PAUSED; break;
     default: break;

@@ -146,7 +146,7 @@ TEST_F(ServerLeafTest, StatusPaneAndCommandStatesForEveryState)
     const struct {
         DWORD state;
         UINT text;
-    } texts[] = {{1, 2002}, {2, 2004}, {3, 2005}, {4, 2001}, {5, IDS_STATUS_CONTINUE_PENDING},
+    } texts[] = {{1, 2002}, {2, 2004}, {3, 2005}, {4, 2001}, {5, IDS_OOPS},
                  {6, 2006}, {7, 2003}, {0, IDS_OOPS}, {8, IDS_OOPS}};
     for (const auto& t : texts) {
         leaf->StoreServiceState(t.state);
@@ -218,7 +218,7 @@ TEST_F(ServerLeafTest, ServiceLifecycleMovesStatusAndChildren)
     EXPECT_TRUE(Query(m_tree.get(), 3003).enabled);
     EXPECT_EQ(activity->ChildCount(), 3);   // paused keeps the children
     ASSERT_TRUE(m_tree->OnCmdMsg(3004, nullptr));
-    EXPECT_TRUE(PassedThrough(StatusSequence(m_tree.get(), LoadString(2001)), IDS_STATUS_CONTINUE_PENDING, 2001));
+    EXPECT_TRUE(PassedThrough(StatusSequence(m_tree.get(), LoadString(2001)), IDS_OOPS, 2001));
 
     // Stop from a child of the activity leaf: the server leaf takes the selection first.
     activity->GetFirstChild()->Select();
