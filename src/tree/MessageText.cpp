@@ -13,17 +13,17 @@ QString FormatText(const QString& format, const QStringList& args)
             out.append(c);
             continue;
         }
-        const QChar spec = format.at(i + 1);
-        if (spec == QLatin1Char('%')) {
+        const QChar conversion = format.at(i + 1);
+        if (conversion == QLatin1Char('%')) {
             out.append(QLatin1Char('%'));
             ++i;
-        } else if (spec == QLatin1Char('s') || spec == QLatin1Char('d')) {
+        } else if (conversion == QLatin1Char('s') || conversion == QLatin1Char('d')) {
             if (next < args.size())
                 out.append(args.at(next));
             ++next;
             ++i;
-        } else if (spec >= QLatin1Char('1') && spec <= QLatin1Char('9')) {
-            const int index = spec.unicode() - '1';
+        } else if (conversion >= QLatin1Char('1') && conversion <= QLatin1Char('9')) {
+            const int index = conversion.unicode() - '1';
             if (index < args.size())
                 out.append(args.at(index));
             ++i;
