@@ -1,5 +1,6 @@
 #include "TempWorld.h"
 
+#include "platform/KernelObjects.h"
 #include "platform/World.h"
 
 #include <QDir>
@@ -25,6 +26,11 @@ TempWorld::~TempWorld()
         else
             qputenv(name, value.toUtf8());
     };
+    // The world's named objects live in a runtime folder outside it; they go with the world.
+    World::SetRoot(m_dir.path());
+    const QString runtime = Kernel::RuntimeDir();
+    if (!runtime.isEmpty())
+        QDir(runtime).removeRecursively();
     restore("VIGIMOR_WORLD", m_previousRoot);
     restore("VIGIMOR_COMPUTERNAME", m_previousName);
     World::SetRoot(QString());

@@ -1,6 +1,7 @@
 #pragma once
 // A world of its own for one test: a temporary directory set as the process's world root,
-// with this computer named as the test asks. Restores the previous root when it ends.
+// with this computer named as the test asks. When it ends it removes the world's runtime
+// folder (the named objects kept outside the world) and restores the previous root.
 #include <QString>
 #include <QTemporaryDir>
 
