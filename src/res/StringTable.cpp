@@ -16,24 +16,26 @@ namespace Res::Data {
 
 namespace {
 
-QString LineProblem(int line, const QString& what)
+// Calls parse(line, report) for each line of a table file that is neither empty nor a comment,
+// without its line end; report(what) notes a problem under the line's number when the caller
+// wants problems.
+template <typename Parse>
+void ForEachLine(const QByteArray& data, QStringList* problems, Parse&& parse)
 {
-    return QStringLiteral("line %1: %2").arg(line).arg(what);
-}
-
-// Splits the data into lines without their line ends; comment and empty lines come back
-// empty so that line numbers stay right.
-QList<QStringView> Lines(const QString& text)
-{
-    QList<QStringView> lines;
+    const QString text = QString::fromUtf8(data);
+    int number = 0;
     for (QStringView line : QStringView(text).split(u'\n')) {
+        ++number;
         if (line.endsWith(u'\r'))
             line.chop(1);
-        if (line.startsWith(u'#'))
-            line = QStringView();
-        lines.append(line);
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        auto report = [problems, number](const QString& what) {
+            if (problems)
+                problems->append(QStringLiteral("line %1: %2").arg(number).arg(what));
+        };
+        parse(line, report);
     }
-    return lines;
 }
 
 bool ParseId(QStringView field, UINT* id)
@@ -95,69 +97,55 @@ QString Unescape(QStringView text, QString* problem)
 StringTable ParseStrings(const QByteArray& data, QStringList* problems)
 {
     StringTable table;
-    const QString text = QString::fromUtf8(data);
-    const QList<QStringView> lines = Lines(text);
-    for (int n = 0; n < lines.size(); ++n) {
-        const QStringView line = lines[n];
-        if (line.isEmpty())
-            continue;
+    ForEachLine(data, problems, [&](QStringView line, const auto& report) {
         const qsizetype tab = line.indexOf(u'\t');
         UINT id = 0;
         if (tab < 0 || !ParseId(line.left(tab), &id)) {
-            if (problems)
-                problems->append(LineProblem(n + 1, QStringLiteral("expected id<TAB>text")));
-            continue;
+            report(QStringLiteral("expected id<TAB>text"));
+            return;
         }
         const QStringView raw = line.mid(tab + 1);
-        if (raw.contains(u'\t') && problems)
-            problems->append(LineProblem(n + 1, QStringLiteral("raw tab in text")));
+        if (raw.contains(u'\t'))
+            report(QStringLiteral("raw tab in text"));
         QString problem;
         QString value = Unescape(raw, &problem);
-        if (!problem.isEmpty() && problems)
-            problems->append(LineProblem(n + 1, problem));
+        if (!problem.isEmpty())
+            report(problem);
         if (table.strings.contains(id)) {
-            if (problems)
-                problems->append(LineProblem(n + 1, QStringLiteral("duplicate id %1").arg(id)));
-            continue; // the first definition stands
+            report(QStringLiteral("duplicate id %1").arg(id));
+            return; // the first definition stands
         }
         table.strings.insert(id, value);
-    }
+    });
     return table;
 }
 
 DialogTexts ParseDialogs(const QByteArray& data, QStringList* problems)
 {
     DialogTexts dialogs;
-    const QString text = QString::fromUtf8(data);
-    const QList<QStringView> lines = Lines(text);
-    for (int n = 0; n < lines.size(); ++n) {
-        const QStringView line = lines[n];
-        if (line.isEmpty())
-            continue;
+    ForEachLine(data, problems, [&](QStringView line, const auto& report) {
         const QList<QStringView> fields = line.split(u'\t');
         UINT dialog = 0;
         UINT control = 0;
         if (fields.size() != 4 || !ParseId(fields[0], &dialog) || !ParseId(fields[1], &control)) {
-            if (problems)
-                problems->append(LineProblem(n + 1, QStringLiteral("expected dialog<TAB>control<TAB>kind<TAB>text")));
-            continue;
+            report(QStringLiteral("expected dialog<TAB>control<TAB>kind<TAB>text"));
+            return;
         }
         QString problem;
         const QString value = Unescape(fields[3], &problem);
-        if (!problem.isEmpty() && problems)
-            problems->append(LineProblem(n + 1, problem));
+        if (!problem.isEmpty())
+            report(problem);
 
         const QStringView kindName = fields[2];
         if (kindName == u"item") {
             dialogs.items[DialogKey(dialog, control, CtrlText::Own)].append(value);
-            continue;
+            return;
         }
         CtrlText kind;
         if (kindName == u"caption") {
             if (control != 0) {
-                if (problems)
-                    problems->append(LineProblem(n + 1, QStringLiteral("a caption belongs to control 0")));
-                continue;
+                report(QStringLiteral("a caption belongs to control 0"));
+                return;
             }
             kind = CtrlText::Own;
         } else if (kindName == u"text") {
@@ -169,18 +157,16 @@ DialogTexts ParseDialogs(const QByteArray& data, QStringList* problems)
         } else if (kindName == u"group") {
             kind = CtrlText::Group;
         } else {
-            if (problems)
-                problems->append(LineProblem(n + 1, QStringLiteral("unknown kind")));
-            continue;
+            report(QStringLiteral("unknown kind"));
+            return;
         }
         const quint64 key = DialogKey(dialog, control, kind);
         if (dialogs.texts.contains(key)) {
-            if (problems)
-                problems->append(LineProblem(n + 1, QStringLiteral("duplicate text")));
-            continue;
+            report(QStringLiteral("duplicate text"));
+            return;
         }
         dialogs.texts.insert(key, value);
-    }
+    });
     return dialogs;
 }
 
