@@ -172,6 +172,16 @@ QString ShareDrivePath(const QString& machine, const QString& share)
     return QString();
 }
 
+// Whether this process may reach a machine's files, as a path's error: denied, or no such
+// network path for any other failure.
+DWORD PathAccess(const QString& machine)
+{
+    const DWORD rc = CheckAccess(machine);
+    if (rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED)
+        return rc;
+    return ERROR_BAD_NETPATH;
+}
+
 DWORD ResolveUnc(const QString& path, QString* hostPath)
 {
     // path starts with two backslashes
@@ -179,14 +189,8 @@ DWORD ResolveUnc(const QString& path, QString* hostPath)
     const QString server = path.mid(2, serverEnd < 0 ? -1 : serverEnd - 2);
     if (!IsValidMachineName(server))
         return ERROR_BAD_NETPATH;
-    switch (CheckAccess(server)) {
-    case ERROR_SUCCESS:
-        break;
-    case ERROR_ACCESS_DENIED:
-        return ERROR_ACCESS_DENIED;
-    default:
-        return ERROR_BAD_NETPATH;
-    }
+    if (const DWORD rc = PathAccess(server))
+        return rc;
     const QString machineDir = MachineDir(server);
     if (machineDir.isEmpty())
         return ERROR_BAD_NETPATH;
@@ -234,14 +238,8 @@ DWORD Resolve(const QString& machine, bool checkMachine, const QString& windowsP
         || path[2] != QLatin1Char('\\'))
         return ERROR_PATH_NOT_FOUND;
     if (checkMachine) {
-        switch (CheckAccess(machine)) {
-        case ERROR_SUCCESS:
-            break;
-        case ERROR_ACCESS_DENIED:
-            return ERROR_ACCESS_DENIED;
-        default:
-            return ERROR_BAD_NETPATH;
-        }
+        if (const DWORD rc = PathAccess(machine))
+            return rc;
     }
     const QString machineDir = MachineDir(machine);
     if (machineDir.isEmpty())
