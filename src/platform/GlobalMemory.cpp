@@ -25,6 +25,18 @@ Table& Blocks()
     return *table;
 }
 
+// Runs f on a live block's entry under the table's lock; none for a block not in the table.
+template <typename R, typename F>
+R WithBlock(HGLOBAL block, R none, F&& f)
+{
+    if (!block)
+        return none;
+    Table& table = Blocks();
+    std::lock_guard<std::mutex> guard(table.lock);
+    auto it = table.blocks.find(block);
+    return it == table.blocks.end() ? none : f(it->second);
+}
+
 } // namespace
 
 extern "C" {
@@ -49,28 +61,20 @@ HGLOBAL GlobalAlloc(UINT flags, size_t bytes)
 
 void* GlobalLock(HGLOBAL block)
 {
-    if (!block)
-        return nullptr;
-    Table& table = Blocks();
-    std::lock_guard<std::mutex> guard(table.lock);
-    auto it = table.blocks.find(block);
-    if (it == table.blocks.end())
-        return nullptr;
-    ++it->second.locks;
-    return block;
+    return WithBlock<void*>(block, nullptr, [block](Block& b) -> void* {
+        ++b.locks;
+        return block;
+    });
 }
 
 BOOL GlobalUnlock(HGLOBAL block)
 {
-    if (!block)
-        return 0;
-    Table& table = Blocks();
-    std::lock_guard<std::mutex> guard(table.lock);
-    auto it = table.blocks.find(block);
-    if (it == table.blocks.end() || it->second.locks == 0)
-        return 0;
-    --it->second.locks;
-    return it->second.locks > 0 ? 1 : 0;
+    return WithBlock<BOOL>(block, 0, [](Block& b) -> BOOL {
+        if (b.locks == 0)
+            return 0;
+        --b.locks;
+        return b.locks > 0 ? 1 : 0;
+    });
 }
 
 HGLOBAL GlobalFree(HGLOBAL block)
@@ -91,12 +95,7 @@ HGLOBAL GlobalFree(HGLOBAL block)
 
 size_t GlobalSize(HGLOBAL block)
 {
-    if (!block)
-        return 0;
-    Table& table = Blocks();
-    std::lock_guard<std::mutex> guard(table.lock);
-    auto it = table.blocks.find(block);
-    return it == table.blocks.end() ? 0 : it->second.size;
+    return WithBlock<size_t>(block, 0, [](const Block& b) { return b.size; });
 }
 
 long GlobalLiveBlocks()
