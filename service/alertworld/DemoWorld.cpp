@@ -138,13 +138,7 @@ DWORD WritePorts(const QString& machine)
     if (World::ResolvePathOn(machine, QStringLiteral("C:\\ALERT\\PORT.CFG"), &ports) != 0 ||
         World::ResolvePathOn(machine, QStringLiteral("C:\\ALERT\\PORTDEF.CFG"), &defaults) != 0)
         return ERROR_PATH_NOT_FOUND;
-    PortRecord system;
-    system.id = 1;
-    system.portNumber = 1;
-    system.portName = "COM1";
-    system.baudIndex = 4;
-    system.dataBitsIndex = 1;
-    system.description = "System default";
+    const PortRecord system = WorldTool::SystemDefaultPort();
     PortRecord modem = system;
     modem.id = 2;
     modem.portNumber = 2;

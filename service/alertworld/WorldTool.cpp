@@ -282,6 +282,18 @@ DWORD AddMachine(const MachineOptions& o, QString* error)
     return 0;
 }
 
+PortRecord SystemDefaultPort()
+{
+    PortRecord port;
+    port.id = 1;
+    port.portNumber = 1;
+    port.portName = "COM1";
+    port.baudIndex = 4;
+    port.dataBitsIndex = 1;
+    port.description = "System default";
+    return port;
+}
+
 DWORD InstallAlertService(const QString& machine, QString* error)
 {
     const QString m = World::CanonicalMachineName(machine);
@@ -338,14 +350,7 @@ DWORD InstallAlertService(const QString& machine, QString* error)
     }
     const QString ports = home + QStringLiteral("/PORT.CFG");
     if (!QFile::exists(ports)) {
-        PortRecord port;
-        port.id = 1;
-        port.portNumber = 1;
-        port.portName = "COM1";
-        port.baudIndex = 4;
-        port.dataBitsIndex = 1;
-        port.description = "System default";
-        WritePortFile(ports, PortHeader(), {port});
+        WritePortFile(ports, PortHeader(), {SystemDefaultPort()});
         WriteDefaultPort(home + QStringLiteral("/PORTDEF.CFG"), 1);
     }
     return 0;

@@ -13,6 +13,7 @@
 // Machines default to this computer. Every command answers 0 on success and prints what went
 // wrong otherwise.
 #include "platform/WinTypes.h"
+#include "records/PortConfig.h"
 
 #include <QString>
 #include <QStringList>
@@ -43,6 +44,9 @@ DWORD AddMachine(const MachineOptions& options, QString* error);
 // Enters a machine in network.json under its provider and domain (either created when new);
 // an empty machine only makes sure the provider and domain exist.
 bool JoinNetwork(const QString& provider, const QString& domain, const QString& machine);
+
+// The port record a fresh installation starts with (COM1, "System default", id 1).
+Records::PortRecord SystemDefaultPort();
 
 // Installs the alert service on a machine: service entry, registry paths (Home C:\ALERT,
 // EventLog C:\ALERT\EVENTLOG, Log C:\ALERT\LOG), the default table and an empty activity log.
