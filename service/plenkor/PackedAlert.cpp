@@ -76,8 +76,7 @@ QByteArray PackSections(const std::array<uint16_t, kHeaderEntries>& header, cons
     PutU16(p + 6, static_cast<uint16_t>(sections.size()));
     for (int i = 0; i < kHeaderEntries; ++i)
         PutU16(p + 12 + 2 * i, header[i]);
-    const QByteArray image = alStruct.left(kAlStructSize);
-    std::copy(image.cbegin(), image.cend(), p + 108);
+    PutBytes(p + 108, kAlStructSize, alStruct);
     for (const Section& s : sections) {
         QByteArray head(kSectionHead, '\0');
         PutU32(head.data(), s.method->bit);

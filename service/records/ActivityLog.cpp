@@ -63,8 +63,7 @@ QByteArray SerializeRingHeader(const RingHeader& header)
     PutU32(p + 8, header.oldest);
     PutU32(p + 12, header.next);
     PutU32(p + 16, header.count);
-    const QByteArray unused = header.unused.left(28);
-    std::copy(unused.cbegin(), unused.cend(), p + 20);
+    PutBytes(p + 20, 28, header.unused);
     return data;
 }
 

@@ -166,6 +166,13 @@ void PutField(char* field, qsizetype width, const QByteArray& text)
     std::memcpy(field, cut.constData(), static_cast<size_t>(cut.size()));
 }
 
+void PutBytes(char* field, qsizetype width, const QByteArray& bytes)
+{
+    if (!field || width <= 0)
+        return;
+    std::memcpy(field, bytes.constData(), static_cast<size_t>(qMin(width, bytes.size())));
+}
+
 bool FieldTerminated(const char* field, qsizetype width)
 {
     return field && width > 0 && std::memchr(field, 0, static_cast<size_t>(width)) != nullptr;

@@ -38,6 +38,9 @@ QString FieldText(const char* field, qsizetype width);
 // Writes text into a field of width bytes: at most width-1 bytes, cut on a UTF-8 character
 // boundary, then NUL and zero up to width.
 void PutField(char* field, qsizetype width, const QByteArray& text);
+// Copies raw bytes into a field of width bytes: at most width of them; the rest of the field
+// is left as it is.
+void PutBytes(char* field, qsizetype width, const QByteArray& bytes);
 // True when the field holds a NUL within its width.
 bool FieldTerminated(const char* field, qsizetype width);
 // Cuts UTF-8 text to at most maxBytes without splitting a character.

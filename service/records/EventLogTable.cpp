@@ -57,8 +57,7 @@ QByteArray SerializeEventLogHeader(const EventLogHeader& header)
     char* p = block.data();
     for (int i = 0; i < 3; ++i)
         PutI32(p + 4 * i, header.counts[i]);
-    const QByteArray rest = header.rest.left(244);
-    std::copy(rest.cbegin(), rest.cend(), p + 12);
+    PutBytes(p + 12, 244, header.rest);
     return block;
 }
 
@@ -82,16 +81,14 @@ QByteArray SerializeEventLogRecord(const EventLogRecord& record)
 {
     QByteArray block(kEventLogBlock, '\0');
     char* p = block.data();
-    const QByteArray head = record.head.left(kHeadSize);
-    std::copy(head.cbegin(), head.cend(), p + kHead);
+    PutBytes(p + kHead, kHeadSize, record.head);
     PutField(p + kDetail, kDetailSize, record.detailFile);
     PutField(p + kDescription, kDescriptionSize, record.description);
     PutField(p + kApplication, kApplicationSize, record.application);
     p[kSeverity] = static_cast<char>(record.severity);
     PutI32(p + kTime, record.timeGenerated);
     PutField(p + kLabel, kLabelSize, record.labelSuffix);
-    const QByteArray tail = record.tail.left(kTailSize);
-    std::copy(tail.cbegin(), tail.cend(), p + kTail);
+    PutBytes(p + kTail, kTailSize, record.tail);
     return block;
 }
 

@@ -24,8 +24,7 @@ QByteArray SerializePortHeader(const PortHeader& header)
     QByteArray block(kPortBlock, '\0');
     PutU16(block.data(), header.count);
     PutU16(block.data() + 2, header.nextId);
-    const QByteArray rest = header.rest.left(508);
-    std::copy(rest.cbegin(), rest.cend(), block.data() + 4);
+    PutBytes(block.data() + 4, 508, header.rest);
     return block;
 }
 
@@ -58,8 +57,7 @@ QByteArray SerializePortRecord(const PortRecord& record)
     PutI32(p + 268, record.parityIndex);
     PutI32(p + 272, record.stopBitsIndex);
     PutField(p + 276, 128, record.description);
-    const QByteArray rest = record.rest.left(108);
-    std::copy(rest.cbegin(), rest.cend(), p + 404);
+    PutBytes(p + 404, 108, record.rest);
     return block;
 }
 

@@ -95,8 +95,7 @@ QByteArray SerializeAltTable(const AltTable& t)
     PutU32(p + 8, t.writeCounter);
     PutI64(p + 12, t.writtenMs);
     PutField(p + 20, kDisplayNameSize, t.displayName);
-    const QByteArray image = t.alStruct.left(3944);
-    std::copy(image.cbegin(), image.cend(), p + 148);
+    PutBytes(p + 148, 3944, t.alStruct);
     for (int k = 0; k < kListCount; ++k) {
         PutU32(p + kDirectory + 8 * k, static_cast<uint32_t>(t.lists[k].size() / kRecordSizes[k]));
         PutU16(p + kDirectory + 8 * k + 4, static_cast<uint16_t>(kRecordSizes[k]));
