@@ -6,9 +6,11 @@
 #include "framework/Commands.h"
 #include "framework/Switches.h"
 #include "framework/UiHost.h"
+#include "logs/LogHooks.h"
 #include "platform/VersionInfo.h"
 #include "res/Resources.h"
 #include "tree/RegUtil.h"
+#include "ui/AlertListWnd.h"
 #include "ui/AlertTreeWnd.h"
 #include "ui/MainFrame.h"
 #include "ui/VersionDlg.h"
@@ -45,6 +47,9 @@ CAlertApp::Frame MakeMainFrame()
 {
     // The console's tree starts with this computer's server leaf.
     CAlertTreeWnd::SetCreatesLocalServer(true);
+    // The activity leaf's children are the logs; the pane sorts their rows by their own keys.
+    LogHooks::Install();
+    CAlertListWnd::SetSortKeyQuery(LogHooks::QuerySortKeys);
     auto* frame = new CMainFrame;
     if (!frame->Create()) {
         delete frame;

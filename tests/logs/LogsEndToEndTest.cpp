@@ -1,0 +1,142 @@
+// The logs against a real alert service: the console's tree on the demo world with alertsvc
+// running, an alert raised, and the summary, the activity log and the event log shown in the
+// pane catching up on the periodic refresh.
+#include "LogsTestSupport.h"
+
+#include "logs/ActivityLogLeaf.h"
+#include "logs/EventLogLeaf.h"
+#include "logs/LogHooks.h"
+#include "logs/SummaryLeaf.h"
+#include "ui/AlertListWnd.h"
+#include "ui/AlertTreeWnd.h"
+
+#include <QHBoxLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <csignal>
+
+using namespace LogsTest;
+
+namespace {
+
+// Runs the event loop until pred holds; process start-up is not scaled, so the bound is real
+// time, while every pause comes from Timing.
+bool WaitUntil(const std::function<bool()>& pred, uint64_t realMs = 15000)
+{
+    const uint64_t end = Timing::TickCount() + realMs;
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (pred())
+            return true;
+        if (Timing::TickCount() > end)
+            return false;
+        Timing::Sleep(100);
+    }
+}
+
+class LogsEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Network::CancelAllConnections();
+        Switches::Reset();
+        QString error;
+        ASSERT_EQ(WorldTool::CreateDemoWorld(&error), 0u) << error.toStdString();
+        ASSERT_EQ(WorldTool::StartAlertService(kThisComputer, &error), 0u) << error.toStdString();
+        m_started = true;
+        LogHooks::Install();
+        CAlertListWnd::SetSortKeyQuery(LogHooks::QuerySortKeys);
+        m_window = std::make_unique<QWidget>();
+        m_window->resize(900, 500);
+        auto* layout = new QHBoxLayout(m_window.get());
+        m_treeWnd = new CAlertTreeWnd(m_window.get());
+        m_pane = new CAlertListWnd(m_window.get());
+        layout->addWidget(m_treeWnd);
+        layout->addWidget(m_pane, 1);
+        m_treeWnd->SetInfoPane(m_pane);
+        m_window->show();
+    }
+    void TearDown() override
+    {
+        m_window.reset();
+        CActivityLeaf::SetHooks({});
+        CAlertListWnd::SetSortKeyQuery({});
+        if (m_started) {
+            const QJsonDocument doc = QJsonDocument::fromJson(
+                m_world.Read(QStringLiteral("machines/TESTPC/scm/Alert%20Notification%20Server.state")));
+            const qint64 pid = qint64(doc.object().value(QLatin1String("pid")).toDouble(0));
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (pid > 0 && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("alertsvc"))
+                ::kill(pid_t(pid), SIGKILL);
+        }
+        Network::CancelAllConnections();
+    }
+
+    void Raise(const char* text)
+    {
+        uint32_t recipients = 0;
+        QString error;
+        ASSERT_EQ(WorldTool::RaiseAlert(kThisComputer, "QUELLIT", 1, QString::fromLatin1(text), false, &recipients,
+                                        &error),
+                  0u)
+            << error.toStdString();
+        ASSERT_GT(recipients, 0u);
+    }
+
+    int ImportantCount() const
+    {
+        for (const QString& line : m_pane->DisplayedLines())
+            if (line.startsWith(LoadString(5020) + QLatin1Char('\t')))
+                return line.section(QLatin1Char('\t'), 1).toInt();
+        return -1;
+    }
+
+    TempWorld m_world{kThisComputer};
+    ScriptedUiHost m_host;
+    ScopedUiHost m_hostScope{&m_host};
+    bool m_started = false;
+    std::unique_ptr<QWidget> m_window;
+    CAlertTreeWnd* m_treeWnd = nullptr;
+    CAlertListWnd* m_pane = nullptr;
+};
+
+} // namespace
+
+TEST_F(LogsEndToEnd, RaisedAlertReachesSummaryActivityLogAndEventLogOnThePeriodicRefresh)
+{
+    CServerLeaf* server =
+        CServerLeaf::CreateTopLevel(m_treeWnd->GetTree(), CServerData::Make(kThisComputer, QString()));
+    ASSERT_NE(server, nullptr);
+    CActivityLeaf* activity = server->GetActivityLeaf();
+    ASSERT_NE(activity, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return activity->GetSummaryLeaf() && !server->GetLogDirectory().isEmpty(); }));
+    auto* summary = dynamic_cast<CSummaryLeaf*>(activity->GetSummaryLeaf());
+    auto* eventLog = dynamic_cast<CEventLogSummaryLeaf*>(activity->GetEventLogLeaf());
+    auto* activityLog = dynamic_cast<CActivityLogLeaf45*>(activity->GetActivityLogLeaf());
+    ASSERT_NE(summary, nullptr);
+    ASSERT_NE(eventLog, nullptr);
+    ASSERT_NE(activityLog, nullptr);
+
+    // Summary: the important count grows by the alert's deliveries.
+    summary->Select();
+    const int before = ImportantCount();
+    ASSERT_GE(before, 0);
+    Raise("end to end one");
+    EXPECT_TRUE(WaitUntil([&] { return ImportantCount() > before; })) << before;
+
+    // Activity log: new entries appear without the user doing anything.
+    activityLog->Select();
+    ASSERT_TRUE(WaitUntil([&] { return !activityLog->FileModified(); }));
+    const qsizetype entries = m_pane->DisplayedLines().size();
+    Raise("end to end two");
+    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().size() > entries; }));
+    EXPECT_EQ(m_pane->DisplayedLines().first(), LoadString(4019));
+
+    // Event log: the record of the alert is listed with its description.
+    eventLog->Select();
+    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end two"); }));
+    Raise("end to end three");
+    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end three"); }));
+    EXPECT_TRUE(m_host.Boxes().empty()) << m_host.BoxTexts().join('|').toStdString();
+}
