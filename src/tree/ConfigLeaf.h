@@ -1,11 +1,10 @@
 #pragma once
 // CConfigLeaf: the configuration of one machine's service under its server leaf - the port
-// configuration and the alert tables. It holds them only while the service runs.
-//
-// The tables and the port configuration are built by later parts of the console; until then
-// the leaf keeps its data, its name and the entry points the server leaf calls (state change,
-// periodic table check), which create nothing.
+// configuration and the alert tables (the default table and one per application). It holds
+// them only while the service runs.
 #include "tree/AlertLeaf.h"
+
+class CALTLeaf;
 
 class CConfigLeaf : public CAlertLeaf {
 public:
@@ -20,8 +19,12 @@ public:
     // Service-state change: stopped or stop pending drop the children, running creates them
     // when there are none.
     void OnServiceStateChange(DWORD state);
-    // Periodic check of the application tables' change dates.
+    // Periodic check of the tables' change dates: the first table that changed reloads, the
+    // others wait for later ticks.
     void RefreshTables();
+    // Loads the default table and the application tables of the service (retrying while the
+    // service comes up), then checks them once.
+    void LoadTables();
 
     QString GetTitle() override;
     WORD GetDisplayFormat() override;
@@ -33,8 +36,10 @@ public:
     BOOL IsDataSet() const { return m_dataSet; }
 
 protected:
-    // The port configuration leaf and the tables; nothing yet.
+    // The port configuration leaf (when there is one) and the tables.
     virtual void CreateChildren();
+    // Creates, names and binds one table leaf of a version.
+    CALTLeaf* CreateTable(const QString& name, int version, const QString& application);
     // The server's service state, asked with messages (stopped without a server leaf).
     virtual DWORD QueryServiceState();
 

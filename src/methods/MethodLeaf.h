@@ -1,0 +1,177 @@
+#pragma once
+// The method-leaf family: under an application alert table every delivery method is one method
+// leaf, and under it every recipient of the method one recipient leaf. The method leaf owns the
+// exchange with the configuration library (a list of fixed-size records for one machine and
+// application); the recipient leaf holds the fields of one record.
+//
+// CMethodLeaf and CRecipientLeaf carry what all methods share; a method is a pair of classes
+// deriving from them that add its record layout, names and dialog.
+#include "tree/AbstractDataLeaf.h"
+
+#include <cstdint>
+
+// The configuration library's list operations of one method.
+using MethodGetFn = int32_t (*)(const char* machine, int32_t* count, void** block, const char* app);
+using MethodSetFn = int32_t (*)(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app);
+
+// What distinguishes one method leaf from another.
+struct MethodSpec {
+    UINT nameId;            // the leaf's name
+    int image;
+    UINT headingId;         // column heading of the recipient list
+    int version;            // record version the list is loaded with
+    size_t recordSize;      // bytes per recipient record at that version
+    MethodGetFn get;
+    MethodSetFn set;
+};
+
+class CRecipientLeaf;
+
+constexpr UINT ID_EDIT_PASTE = 57637;
+
+class CMethodLeaf : public CAbstractDataLeaf {
+    DECLARE_MESSAGE_MAP()
+public:
+    explicit CMethodLeaf(const MethodSpec& spec);
+
+    const MethodSpec& Spec() const { return m_spec; }
+
+    QString GetTitle() override;
+    void ChildModified(CAlertLeaf* child) override;
+    // Re-reads the list; a failed read leaves the recipients as they are.
+    void RefreshFromCfg(const QString& machine, const QString& application) override;
+    // Writes the list back when modified (an empty list too); clears the flag after every
+    // attempted write, keeps it when the block could not be allocated.
+    void WriteToCfg(const QString& machine, const QString& application) override;
+    void GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
+                        CLeafArray* objects) override;
+
+    // data: a RECORDBLOCK. Replaces the children by one recipient per record; refuses (0) a
+    // negative count or one that does not fit the block.
+    BOOL SetDataV0(const void* data) override;
+    BOOL GetDataV0(OUTPUTDESC* out) override;
+    size_t GetDataSizeV0() override;
+
+protected:
+    // A new, empty recipient leaf of this method.
+    virtual CRecipientLeaf* NewRecipient() = 0;
+
+    void OnPaste() {}
+    void OnUpdatePaste(CCmdUI* pUI) { pUI->Enable(true); }
+
+    MethodSpec m_spec;
+};
+
+class CRecipientLeaf : public CAbstractDataLeaf {
+    DECLARE_MESSAGE_MAP()
+public:
+    CRecipientLeaf() = default;
+    CRecipientLeaf(const CRecipientLeaf& other) = default;
+
+    // The method bit test alerts carry.
+    virtual uint32_t GetMethodBit() const = 0;
+    // Name of the method (first column) and the recipient kind (description column).
+    virtual UINT GetMethodNameId() const = 0;
+    virtual UINT GetTitleId() const = 0;
+    // Heading of the method's recipient list.
+    virtual UINT GetHeadingId() const = 0;
+    // The recipient's own columns, tab-separated.
+    virtual QString GetColumns() const = 0;
+
+    QString GetTitle() override;
+    // Opens the method's recipients dialog (the parent's NewItem).
+    void OnDoubleClick(UINT flags, int x, int y) override;
+    void NewItem(UINT flags, int x, int y) override;
+    // Requested format 1 (the table's combined list): method, columns, kind under heading
+    // 4010; otherwise method and columns under the method's heading. Produces format 2.
+    void GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
+                        CLeafArray* objects) override;
+
+protected:
+    // 3007: the recipient goes, and the method writes its list without it.
+    void OnDelete();
+    void OnUpdateAlways(CCmdUI* pUI) { pUI->Enable(true); }
+    // 3035: a test alert to this recipient alone, priority information.
+    void OnTestMessage();
+};
+
+// ---- broadcast ----------------------------------------------------------------------------------
+
+// A recipient of network broadcasts: a machine ("\\PC01"), a domain or workgroup, or a name typed
+// by the user. Record (52 bytes, every version): the text, NUL-terminated; a name without a
+// leading double backslash is stored with "*" appended.
+class CBroadcastRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 52;
+
+    CBroadcastRecipientLeaf();
+    CBroadcastRecipientLeaf(const CBroadcastRecipientLeaf& other) = default;
+
+    const QString& GetRecipientName() const { return m_recipientName; }
+    // Sets the name of a recipient the user made (before it is inserted).
+    void SetRecipientName(const QString& name);
+
+    uint32_t GetMethodBit() const override { return 1; }
+    UINT GetMethodNameId() const override;
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override { return m_recipientName; }
+
+    BOOL SetDataV0(const void* data) override;
+    BOOL GetDataV0(OUTPUTDESC* out) override;
+    size_t GetDataSizeV0() override { return kRecordSize; }
+
+private:
+    QString m_recipientName;
+};
+
+class CBroadcastMethodLeaf : public CMethodLeaf {
+public:
+    CBroadcastMethodLeaf();
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CBroadcastRecipientLeaf; }
+};
+
+// ---- SMTP ---------------------------------------------------------------------------------------
+
+// A mail recipient reached by SMTP. Record (197 bytes, version 2 and later): address @0 (132),
+// display name @132 (65), each NUL-terminated.
+class CSMTPRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 197;
+    static constexpr int kAddressOffset = 0;
+    static constexpr int kAddressSize = 132;
+    static constexpr int kDisplayNameOffset = 132;
+    static constexpr int kDisplayNameSize = 65;
+
+    CSMTPRecipientLeaf();
+    CSMTPRecipientLeaf(const CSMTPRecipientLeaf& other) = default;
+
+    const QString& GetAddress() const { return m_address; }
+    const QString& GetDisplayName() const { return m_displayName; }
+    void SetFields(const QString& address, const QString& displayName);
+
+    uint32_t GetMethodBit() const override { return 4096; }
+    UINT GetMethodNameId() const override;
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override;
+
+    // The method exists from record version 2 on; older versions have no SMTP record.
+    BOOL SetDataV2(const void* data) override;
+    BOOL GetDataV2(OUTPUTDESC* out) override;
+    size_t GetDataSizeV2() override { return kRecordSize; }
+
+private:
+    QString m_address;
+    QString m_displayName;
+};
+
+class CSMTPMethodLeaf : public CMethodLeaf {
+public:
+    CSMTPMethodLeaf();
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CSMTPRecipientLeaf; }
+};

@@ -1,0 +1,237 @@
+#include "tree/ALTLeaf.h"
+
+#include "extern/Tarnix.h"
+#include "framework/Commands.h"
+#include "methods/MailLibrary.h"
+#include "methods/MethodLeaf.h"
+#include "platform/Network.h"
+#include "platform/World.h"
+#include "res/Resources.h"
+#include "tree/AlertTreeCtrl.h"
+#include "tree/ServerLeaf.h"
+
+#include <cstring>
+
+namespace {
+constexpr UINT IDS_MY_COMPUTER = 5001;
+constexpr UINT IDS_TABLE_HEADING = 4009;
+constexpr int kDateSize = 256;
+constexpr int kArea12 = 12;
+constexpr int kArea96 = 96;
+constexpr int kRegTextSize = 128;
+constexpr int kFirstNewPlatform = 6;
+} // namespace
+
+const char* const CALTLeaf::kInvalidDate = "SOME INVALID DATE TIME DATA";
+
+CALTLeaf::CALTLeaf()
+    : m_changeDate(QString::fromLatin1(kInvalidDate)),
+      m_localDisplayName(LoadString(IDS_MY_COMPUTER) + QStringLiteral(" (") + World::ComputerName() +
+                         QLatin1Char(')')),
+      m_image(kImageSize, '\0')
+{
+    m_menuId = 0;
+}
+
+void CALTLeaf::Bind(const QString& machine, const QString& application)
+{
+    m_refreshEnabled = 1;
+    m_machine = machine;
+    m_application = application;
+    m_changeDate = QString::fromLatin1(kInvalidDate);
+}
+
+BOOL CALTLeaf::ChangeDateMoved()
+{
+    char text[kDateSize] = {};
+    const QByteArray m = m_machine.toUtf8();
+    const QByteArray a = m_application.toUtf8();
+    if (AlertGetCFGDate(m.constData(), a.constData(), text) != 1)
+        return 0;
+    text[kDateSize - 1] = '\0';
+    const QString date = QString::fromUtf8(text);
+    if (date == m_changeDate)
+        return 0;
+    m_changeDate = date;
+    if (m_ignoreNextChange) {
+        m_ignoreNextChange = 0;
+        return 0;
+    }
+    return 1;
+}
+
+BOOL CALTLeaf::RefreshIfChanged(BOOL force)
+{
+    if (!m_refreshEnabled)
+        return 0;
+    if (!force && !ChangeDateMoved())
+        return 0;
+    RefreshFromCfg(m_machine, m_application);
+    return 1;
+}
+
+void CALTLeaf::RefreshFromCfg(const QString& machine, const QString& application)
+{
+    QByteArray area12(kArea12, '\0');
+    QByteArray area96(kArea96, '\0');
+    QByteArray settings(kImageSize, '\0');
+    const QByteArray m = machine.toUtf8();
+    const QByteArray a = application.toUtf8();
+    if (AlertReadEverySetting(m.constData(), area12.data(), area96.data(), settings.data(), a.constData()) != 1)
+        return;
+    m_image = settings;
+    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling())
+        child->RefreshFromCfg(machine, application);
+    if (m_tree)
+        m_tree->viewport()->update();
+    if (CAlertLeaf* selected = GetSelectedLeaf(); selected && IsAncestorOrSelf(selected))
+        selected->Redisplay();
+}
+
+void CALTLeaf::ChildModified(CAlertLeaf*)
+{
+    WriteAll();
+}
+
+void CALTLeaf::WriteAll()
+{
+    if (m_tree)
+        m_tree->SendMessage(WM_ALERT_TABLE_REFRESH, 0, PtrToLParam(static_cast<CAlertLeaf*>(this)));
+    else
+        WriteMethods();
+    m_refreshEnabled = 1;
+}
+
+LRESULT CALTLeaf::OnTreeMessage(UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_ALERT_TABLE_REFRESH)
+        WriteMethods();
+    return 0;
+}
+
+void CALTLeaf::WriteMethods()
+{
+    m_refreshEnabled = 0;
+    m_ignoreNextChange = 1;
+    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling())
+        child->WriteToCfg(m_machine, m_application);
+    char text[kDateSize] = {};
+    const QByteArray m = m_machine.toUtf8();
+    const QByteArray a = m_application.toUtf8();
+    if (AlertGetCFGDate(m.constData(), a.constData(), text) == 1) {
+        text[kDateSize - 1] = '\0';
+        m_changeDate = QString::fromUtf8(text);
+        // The date read here is the own write's: nothing left to ignore.
+        m_ignoreNextChange = 0;
+    }
+}
+
+bool CALTLeaf::PlatformIsVersion6()
+{
+    if (!m_platformCheckPending)
+        return m_platform6;
+    m_platformCheckPending = 0;
+    m_platform6 = 0;
+    QString serverText;
+    CServerLeaf* server = GetServerLeaf<CServerLeaf>();
+    if (server)
+        server->GetItemText(&serverText);
+    QString target;
+    if (!(serverText.isEmpty() || serverText == m_localDisplayName)) {
+        target = server ? server->GetMachine() : m_machine;
+        if (!target.startsWith(QStringLiteral("\\\\")))
+            target.prepend(QStringLiteral("\\\\"));
+    }
+    BYTE* buffer = nullptr;
+    const std::u16string wide(reinterpret_cast<const char16_t*>(target.utf16()), size_t(target.size()));
+    if (NetWkstaGetInfo(target.isEmpty() ? nullptr : wide.c_str(), 102, &buffer) == 0 && buffer) {
+        m_platform6 = reinterpret_cast<const WKSTA_INFO_102*>(buffer)->wki102_ver_major >= kFirstNewPlatform;
+    }
+    if (buffer)
+        NetApiBufferFree(buffer);
+    return m_platform6;
+}
+
+void CALTLeaf::CreateMethodLeaves(int version)
+{
+    if (version < 0 || version > kHighestVersion)
+        return;
+    if (!PlatformIsVersion6())
+        InsertChild(new CBroadcastMethodLeaf);
+    // The pager, e-mail, SNMP, trouble-ticket, event-log and Lotus Notes methods join here as
+    // their leaves come.
+    if (version >= 2)
+        InsertChild(new CSMTPMethodLeaf);
+}
+
+BOOL CALTLeaf::SetDataV0(const void*)
+{
+    DeleteChildren();
+    CreateMethodLeaves(0);
+    return 1;
+}
+
+BOOL CALTLeaf::SetDataV1(const void*)
+{
+    DeleteChildren();
+    CreateMethodLeaves(m_dataVersion);
+    return 1;
+}
+
+QString CALTLeaf::GetCompany() const
+{
+    char buffer[kRegTextSize] = {};
+    const QByteArray m = m_machine.toUtf8();
+    if (AlertGetStringFromReg(m.constData(), "User", "Company", buffer, kRegTextSize) != 0)
+        return QString();
+    buffer[kRegTextSize - 1] = '\0';
+    return QString::fromUtf8(buffer);
+}
+
+QString CALTLeaf::GetLocation() const
+{
+    char buffer[kRegTextSize] = {};
+    const QByteArray m = m_machine.toUtf8();
+    if (AlertGetStringFromReg(m.constData(), "User", "Location", buffer, kRegTextSize) != 0)
+        return QString();
+    buffer[kRegTextSize - 1] = '\0';
+    return QString::fromUtf8(buffer);
+}
+
+int32_t CALTLeaf::SetCompany(const QString& text) const
+{
+    return AlertSetStringToReg(m_machine.toUtf8().constData(), "User", "Company", text.toUtf8().constData());
+}
+
+int32_t CALTLeaf::SetLocation(const QString& text) const
+{
+    return AlertSetStringToReg(m_machine.toUtf8().constData(), "User", "Location", text.toUtf8().constData());
+}
+
+QString CALTLeaf::GetTitle()
+{
+    QString text;
+    GetItemText(&text);
+    return text;
+}
+
+WORD CALTLeaf::GetDisplayFormat()
+{
+    return DISPLAY_COLUMNS;
+}
+
+void CALTLeaf::GetDisplayData(UINT, WORD* producedFormat, QString* heading, QStringList* rows, CLeafArray* objects)
+{
+    // Each method adds its recipients, asked for the combined list's rows.
+    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
+        for (CAlertLeaf* recipient = child->GetFirstChild(); recipient; recipient = recipient->GetNextSibling()) {
+            WORD ignored = 0;
+            QString ignoredHeading;
+            recipient->GetDisplayData(DISPLAY_COLUMNS, &ignored, &ignoredHeading, rows, objects);
+        }
+    }
+    if (heading)
+        *heading = LoadString(IDS_TABLE_HEADING);
+    if (producedFormat)
+        *producedFormat = DISPLAY_COLUMNS;
+}

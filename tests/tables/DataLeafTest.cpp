@@ -1,0 +1,282 @@
+// The versioned record contract of the data leaves and the method/recipient family on its own
+// (no service): fallback to the nearest older version, versions outside 0-3, reloads that
+// replace the children, record blocks whose count does not fit, the broadcast and SMTP record
+// layouts, and the write path's empty list and allocation of exactly the serialised size.
+#include "../common/TempWorld.h"
+
+#include "framework/Commands.h"
+#include "framework/Switches.h"
+#include "methods/MethodLeaf.h"
+#include "platform/GlobalMemory.h"
+#include "records/ByteField.h"
+#include "records/RecipientRecords.h"
+#include "tree/AbstractDataLeaf.h"
+#include "tree/AlertTreeCtrl.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Records which version's implementation ran; overrides the triples of versions 0 and 2 only.
+class CProbeLeaf : public CAbstractDataLeaf {
+public:
+    QStringList calls;
+    BOOL SetDataV0(const void*) override { calls << "set0"; return 1; }
+    BOOL GetDataV0(OUTPUTDESC* out) override { calls << "get0"; out->count = 1; return 1; }
+    size_t GetDataSizeV0() override { return 10; }
+    BOOL SetDataV2(const void*) override { calls << "set2"; return 2; }
+    BOOL GetDataV2(OUTPUTDESC* out) override { calls << "get2"; out->count = 2; return 1; }
+    size_t GetDataSizeV2() override { return 20; }
+};
+
+// A block as the library hands it over: records back to back in a global block.
+struct LibraryBlock {
+    HGLOBAL block = nullptr;
+    RECORDBLOCK records;
+    LibraryBlock(const QList<QByteArray>& list, int32_t claimedCount = -1)
+    {
+        QByteArray bytes;
+        for (const QByteArray& r : list)
+            bytes += r;
+        block = GlobalAlloc(GPTR, size_t(bytes.size()) + 1);
+        std::memcpy(block, bytes.constData(), size_t(bytes.size()));
+        records.count = claimedCount >= 0 ? claimedCount : int32_t(list.size());
+        records.records = static_cast<const BYTE*>(block);
+        records.size = size_t(bytes.size());
+    }
+    ~LibraryBlock() { GlobalFree(block); }
+};
+
+class DataLeafTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Switches::Reset();
+        m_tree = std::make_unique<CAlertTreeCtrl>();
+        m_root = std::make_unique<CAlertLeaf>(m_tree.get());
+    }
+    void TearDown() override
+    {
+        m_tree.reset();
+        EXPECT_EQ(GlobalLiveBlocks(), m_liveBefore);
+    }
+    template <class T>
+    T* Insert(T* leaf)
+    {
+        EXPECT_TRUE(m_root->InsertChild(leaf));
+        return leaf;
+    }
+    static QStringList Names(CAlertLeaf* parent)
+    {
+        QStringList names;
+        for (CAlertLeaf* c = parent->GetFirstChild(); c; c = c->GetNextSibling())
+            names << c->GetName();
+        return names;
+    }
+    // Serialises a method leaf as its write would, into a buffer of exactly its size.
+    static QByteArray Serialise(CAbstractDataLeaf* leaf, int version, int32_t* count)
+    {
+        QByteArray bytes(qsizetype(leaf->GetDataSize(version)), '\0');
+        OUTPUTDESC out;
+        out.position = reinterpret_cast<BYTE*>(bytes.data());
+        out.room = size_t(bytes.size());
+        EXPECT_TRUE(leaf->GetData(&out, version));
+        *count = out.count;
+        return bytes;
+    }
+
+    TempWorld m_world;
+    long m_liveBefore = GlobalLiveBlocks();
+    std::unique_ptr<CAlertTreeCtrl> m_tree;
+    std::unique_ptr<CAlertLeaf> m_root;
+};
+
+TEST_F(DataLeafTest, VersionsNotOverriddenUseTheNearestOlderOne)
+{
+    CProbeLeaf leaf;
+    EXPECT_EQ(leaf.SetData(nullptr, 1), 1);
+    EXPECT_EQ(leaf.GetDataVersion(), 1);
+    EXPECT_EQ(leaf.SetData(nullptr, 3), 2);
+    EXPECT_EQ(leaf.calls, QStringList({"set0", "set2"}));
+
+    EXPECT_EQ(leaf.GetDataSize(0), 10u);
+    EXPECT_EQ(leaf.GetDataSize(1), 10u);
+    EXPECT_EQ(leaf.GetDataSize(2), 20u);
+    EXPECT_EQ(leaf.GetDataSize(3), 20u);
+
+    OUTPUTDESC out;
+    leaf.calls.clear();
+    EXPECT_TRUE(leaf.GetData(&out, 1));
+    EXPECT_EQ(out.count, 1);
+    out = {};
+    EXPECT_TRUE(leaf.GetData(&out, 3));
+    EXPECT_EQ(out.count, 2);
+    EXPECT_EQ(leaf.calls, QStringList({"get0", "get2"}));
+}
+
+TEST_F(DataLeafTest, VersionsOutsideTheRangeLoadAndSerialiseNothing)
+{
+    for (int version : {-1, 4, 10}) {
+        CProbeLeaf leaf;
+        EXPECT_EQ(leaf.SetData(nullptr, version), 0) << version;
+        EXPECT_FALSE(leaf.IsDataSet());
+        EXPECT_EQ(leaf.GetDataSize(version), 0u);
+        OUTPUTDESC out;
+        EXPECT_EQ(leaf.GetData(&out, version), 0);
+        EXPECT_EQ(out.count, 0);
+        EXPECT_TRUE(leaf.calls.isEmpty()) << leaf.calls.join(',').toStdString();
+    }
+    // A broadcast method leaf asked for version 4 keeps no recipients and reports size 0.
+    auto* method = Insert(new CBroadcastMethodLeaf);
+    LibraryBlock block({Records::MakeBroadcastRecord("SALES")});
+    EXPECT_EQ(method->SetData(&block.records, 4), 0);
+    EXPECT_FALSE(method->HasChildren());
+    EXPECT_EQ(method->GetDataSize(4), 0u);
+}
+
+TEST_F(DataLeafTest, ReloadReplacesTheRecipients)
+{
+    auto* method = Insert(new CBroadcastMethodLeaf);
+    LibraryBlock first({Records::MakeBroadcastRecord("SALES"), Records::MakeBroadcastRecord("\\\\PC01")});
+    ASSERT_EQ(method->SetData(&first.records, 0), 1);
+    EXPECT_EQ(Names(method), QStringList({"SALES", "\\\\PC01"}));
+
+    LibraryBlock second({Records::MakeBroadcastRecord("OPS"), Records::MakeBroadcastRecord("HELPDESK"),
+                         Records::MakeBroadcastRecord("\\\\PC02")});
+    ASSERT_EQ(method->SetData(&second.records, 0), 1);
+    EXPECT_EQ(Names(method), QStringList({"OPS", "HELPDESK", "\\\\PC02"}));
+    EXPECT_FALSE(method->IsModified());
+}
+
+TEST_F(DataLeafTest, ABlockWhoseCountDoesNotFitLoadsNothing)
+{
+    auto* method = Insert(new CBroadcastMethodLeaf);
+    LibraryBlock lying({Records::MakeBroadcastRecord("SALES")}, 2);
+    EXPECT_EQ(method->SetData(&lying.records, 0), 0);
+    EXPECT_FALSE(method->HasChildren());
+
+    LibraryBlock negative({Records::MakeBroadcastRecord("SALES")}, 0);
+    negative.records.count = -1;
+    EXPECT_EQ(method->SetData(&negative.records, 0), 0);
+    EXPECT_FALSE(method->HasChildren());
+
+    // A huge count must not overflow the size check.
+    LibraryBlock huge({Records::MakeBroadcastRecord("SALES")}, 0);
+    huge.records.count = INT32_MAX;
+    EXPECT_EQ(method->SetData(&huge.records, 0), 0);
+}
+
+TEST_F(DataLeafTest, BroadcastNamesRoundTripByTheStarConvention)
+{
+    auto* method = Insert(new CBroadcastMethodLeaf);
+    const QByteArray fiftyOne(51, 'N');
+    const QByteArray fiftyTwo(52, 'M');
+    QByteArray stored(52, '\0');
+    std::memcpy(stored.data(), "DOMAIN**", 8);
+    LibraryBlock block({Records::MakeBroadcastRecord("SALES"), Records::MakeBroadcastRecord("\\\\PC01"), stored});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+    EXPECT_EQ(Names(method), QStringList({"SALES", "\\\\PC01", "DOMAIN*"}));
+
+    // Two recipients typed by the user, at the lengths where the star is cut.
+    auto* a = new CBroadcastRecipientLeaf;
+    a->SetRecipientName(QString::fromLatin1(fiftyOne));
+    method->InsertChild(a);
+    auto* b = new CBroadcastRecipientLeaf;
+    b->SetRecipientName(QString::fromLatin1(fiftyTwo));
+    method->InsertChild(b);
+
+    int32_t count = 0;
+    const QByteArray bytes = Serialise(method, 0, &count);
+    ASSERT_EQ(count, 5);
+    ASSERT_EQ(bytes.size(), 5 * 52);
+    auto field = [&](int i) { return Records::FieldBytes(bytes.constData() + i * 52, 52); };
+    EXPECT_EQ(field(0), QByteArray("SALES*"));
+    EXPECT_EQ(field(1), QByteArray("\\\\PC01"));
+    EXPECT_EQ(field(2), QByteArray("DOMAIN**"));
+    EXPECT_EQ(field(3), fiftyOne);
+    EXPECT_EQ(field(4), fiftyTwo.left(51));
+    // Bytes after each terminator stay zero.
+    EXPECT_EQ(bytes.mid(6, 46), QByteArray(46, '\0'));
+}
+
+TEST_F(DataLeafTest, ABroadcastRecipientInAVersion3TableUsesItsVersion0Record)
+{
+    auto* method = Insert(new CBroadcastMethodLeaf);
+    auto* recipient = new CBroadcastRecipientLeaf;
+    method->InsertChild(recipient);
+    const QByteArray record = Records::MakeBroadcastRecord("SALES");
+    ASSERT_EQ(recipient->SetData(record.constData(), 3), 1);
+    EXPECT_EQ(recipient->GetRecipientName(), QStringLiteral("SALES"));
+    EXPECT_EQ(recipient->GetDataSize(3), 52u);
+    int32_t count = 0;
+    EXPECT_EQ(Serialise(recipient, 3, &count), record);
+    EXPECT_EQ(count, 1);
+}
+
+TEST_F(DataLeafTest, SmtpRecipientsExistFromVersion2On)
+{
+    auto* method = Insert(new CSMTPMethodLeaf);
+    const QByteArray record = Records::MakeSmtpRecord("ops@example.com", "Operations");
+    ASSERT_EQ(record.size(), 197);
+    LibraryBlock block({record});
+    ASSERT_EQ(method->SetData(&block.records, 2), 1);
+    ASSERT_EQ(method->ChildCount(), 1);
+    auto* recipient = static_cast<CSMTPRecipientLeaf*>(method->GetFirstChild());
+    EXPECT_EQ(recipient->GetAddress(), QStringLiteral("ops@example.com"));
+    EXPECT_EQ(recipient->GetDisplayName(), QStringLiteral("Operations"));
+    int32_t count = 0;
+    EXPECT_EQ(Serialise(method, 2, &count), record);
+    EXPECT_EQ(method->GetDataSize(3), 197u);
+    // No SMTP record before version 2.
+    EXPECT_EQ(recipient->GetDataSize(1), 0u);
+    CSMTPRecipientLeaf loose;
+    EXPECT_EQ(loose.SetData(record.constData(), 1), 0);
+}
+
+TEST_F(DataLeafTest, RecipientRowsFollowTheRequestedFormat)
+{
+    auto* method = Insert(new CBroadcastMethodLeaf);
+    LibraryBlock block({Records::MakeBroadcastRecord("SALES"), Records::MakeBroadcastRecord("\\\\PC01")});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+
+    WORD format = 0;
+    QString heading;
+    QStringList rows;
+    CLeafArray objects;
+    method->GetDisplayData(DISPLAY_COLUMNS, &format, &heading, &rows, &objects);
+    EXPECT_EQ(format, DISPLAY_COLUMNS);
+    EXPECT_EQ(heading, QString::fromUtf8("方式\t收件者"));
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("廣播\tSALES\t網路廣播接收者"),
+                                 QString::fromUtf8("廣播\t\\\\PC01\t網路廣播接收者")}));
+    ASSERT_EQ(objects.size(), 2);
+    EXPECT_EQ(objects[0], method->GetFirstChild());
+
+    rows.clear();
+    objects.clear();
+    method->GetFirstChild()->GetDisplayData(DISPLAY_LABELS, &format, &heading, &rows, &objects);
+    EXPECT_EQ(format, DISPLAY_LABELS);
+    EXPECT_EQ(heading, QString::fromUtf8("方式\t收件者"));
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("廣播\tSALES")}));
+}
+
+TEST_F(DataLeafTest, PasteIsEnabledAndDeleteOfARecipientTellsTheMethod)
+{
+    auto* method = Insert(new CBroadcastMethodLeaf);
+    LibraryBlock block({Records::MakeBroadcastRecord("SALES")});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+
+    CCmdUI paste(ID_EDIT_PASTE);
+    EXPECT_TRUE(method->OnCmdMsg(ID_EDIT_PASTE, &paste));
+    EXPECT_TRUE(paste.IsEnabled());
+
+    EXPECT_FALSE(method->IsModified());
+    ASSERT_TRUE(method->GetFirstChild()->OnCmdMsg(ID_EDIT_DELETE, nullptr));
+    EXPECT_FALSE(method->HasChildren());
+    EXPECT_TRUE(method->IsModified());
+    int32_t count = -1;
+    EXPECT_TRUE(Serialise(method, 0, &count).isEmpty());
+    EXPECT_EQ(count, 0);
+}
+
+} // namespace
