@@ -43,8 +43,8 @@ protected:
         Switches::Reset();
         QString error;
         ASSERT_EQ(WorldTool::CreateDemoWorld(&error), 0u) << error.toStdString();
+        m_machines << kThisComputer;
         ASSERT_EQ(WorldTool::StartAlertService(kThisComputer, &error), 0u) << error.toStdString();
-        m_started = true;
         LogHooks::Install();
         CAlertListWnd::SetSortKeyQuery(LogHooks::QuerySortKeys);
         m_window = std::make_unique<QWidget>();
@@ -62,9 +62,9 @@ protected:
         m_window.reset();
         CActivityLeaf::SetHooks({});
         CAlertListWnd::SetSortKeyQuery({});
-        if (m_started) {
+        for (const QString& machine : m_machines) {
             const QJsonDocument doc = QJsonDocument::fromJson(
-                m_world.Read(QStringLiteral("machines/TESTPC/scm/Alert%20Notification%20Server.state")));
+                m_world.Read(QStringLiteral("machines/%1/scm/Alert%20Notification%20Server.state").arg(machine)));
             const qint64 pid = qint64(doc.object().value(QLatin1String("pid")).toDouble(0));
             QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
             if (pid > 0 && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("alertsvc"))
@@ -73,11 +73,11 @@ protected:
         Network::CancelAllConnections();
     }
 
-    void Raise(const char* text)
+    void Raise(const char* text, const QString& machine = kThisComputer)
     {
         uint32_t recipients = 0;
         QString error;
-        ASSERT_EQ(WorldTool::RaiseAlert(kThisComputer, "QUELLIT", 1, QString::fromLatin1(text), false, &recipients,
+        ASSERT_EQ(WorldTool::RaiseAlert(machine, "QUELLIT", 1, QString::fromLatin1(text), false, &recipients,
                                         &error),
                   0u)
             << error.toStdString();
@@ -95,7 +95,7 @@ protected:
     TempWorld m_world{kThisComputer};
     ScriptedUiHost m_host;
     ScopedUiHost m_hostScope{&m_host};
-    bool m_started = false;
+    QStringList m_machines;   // whose service the test started
     std::unique_ptr<QWidget> m_window;
     CAlertTreeWnd* m_treeWnd = nullptr;
     CAlertListWnd* m_pane = nullptr;
@@ -138,5 +138,35 @@ TEST_F(LogsEndToEnd, RaisedAlertReachesSummaryActivityLogAndEventLogOnThePeriodi
     EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end two"); }));
     Raise("end to end three");
     EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end three"); }));
+    EXPECT_TRUE(m_host.Boxes().empty()) << m_host.BoxTexts().join('|').toStdString();
+}
+
+TEST_F(LogsEndToEnd, OlderServiceGetsThePlainTextLogFollowingItsFile)
+{
+    const QString machine = QStringLiteral("OLDSRV");
+    QString error;
+    m_machines << machine;
+    ASSERT_EQ(WorldTool::StartAlertService(machine, &error), 0u) << error.toStdString();
+    const QByteArray remote = QByteArray("\\\\OLDSRV\\ADMIN$");
+    NETRESOURCE nr{};
+    nr.dwType = RESOURCETYPE_DISK;
+    nr.lpRemoteName = const_cast<char*>(remote.constData());
+    ASSERT_EQ(WNetAddConnection2(&nr, "password", "KORVANE\\Administrator", 0), 0u);
+
+    CServerLeaf* server = CServerLeaf::CreateTopLevel(m_treeWnd->GetTree(),
+                                                      CServerData::Make(machine, QString::fromLatin1(remote)));
+    ASSERT_NE(server, nullptr);
+    CActivityLeaf* activity = server->GetActivityLeaf();
+    ASSERT_TRUE(WaitUntil([&] { return activity->GetActivityLogLeaf() && !server->GetLogDirectory().isEmpty(); }));
+    auto* log = dynamic_cast<CActivityLogLeaf40*>(activity->GetActivityLogLeaf());
+    ASSERT_NE(log, nullptr);
+    log->Select();
+    EXPECT_EQ(m_pane->GetFormat(), DISPLAY_TEXT);
+    const QString before = m_pane->DisplayedLines().join('\n');
+    Raise("older end to end", machine);
+    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').size() > before.size(); }));
+    QString path;
+    ASSERT_TRUE(server->GetActivityLogFile(&path));
+    EXPECT_TRUE(path.endsWith(QStringLiteral("\\ALERT.LOG")));
     EXPECT_TRUE(m_host.Boxes().empty()) << m_host.BoxTexts().join('|').toStdString();
 }
