@@ -183,13 +183,15 @@ void CRecipientLeaf::NewItem(UINT flags, int x, int y)
 void CRecipientLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
                                     CLeafArray* objects)
 {
-    QString row = LoadString(GetMethodNameId()) + QLatin1Char('\t') + GetColumns();
+    QString row = LoadString(GetMethodNameId()) + QLatin1Char('\t');
     if ((requestedFormat & 0xFFFF) == DISPLAY_COLUMNS) {
-        row += QLatin1Char('\t') + LoadString(GetTitleId());
+        row += GetRecipientText() + QLatin1Char('\t') + LoadString(GetTitleId());
         if (heading)
             *heading = LoadString(IDS_COMBINED_HEADING);
-    } else if (heading) {
-        *heading = LoadString(GetHeadingId());
+    } else {
+        row += GetColumns();
+        if (heading)
+            *heading = LoadString(GetHeadingId());
     }
     if (rows)
         rows->append(row);

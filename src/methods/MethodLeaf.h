@@ -75,14 +75,16 @@ public:
     virtual UINT GetTitleId() const = 0;
     // Heading of the method's recipient list.
     virtual UINT GetHeadingId() const = 0;
-    // The recipient's own columns, tab-separated.
+    // The recipient's own columns, tab-separated (its method's list).
     virtual QString GetColumns() const = 0;
+    // The recipient's name alone (the table's combined list has one column for it).
+    virtual QString GetRecipientText() const = 0;
 
     QString GetTitle() override;
     // Opens the method's recipients dialog (the parent's NewItem).
     void OnDoubleClick(UINT flags, int x, int y) override;
     void NewItem(UINT flags, int x, int y) override;
-    // Requested format 1 (the table's combined list): method, columns, kind under heading
+    // Requested format 1 (the table's combined list): method, recipient, kind under heading
     // 4010; otherwise method and columns under the method's heading. Produces format 2.
     void GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
                         CLeafArray* objects) override;
@@ -116,6 +118,7 @@ public:
     UINT GetTitleId() const override;
     UINT GetHeadingId() const override;
     QString GetColumns() const override { return m_recipientName; }
+    QString GetRecipientText() const override { return m_recipientName; }
 
     BOOL SetDataV0(const void* data) override;
     BOOL GetDataV0(OUTPUTDESC* out) override;
@@ -157,6 +160,7 @@ public:
     UINT GetTitleId() const override;
     UINT GetHeadingId() const override;
     QString GetColumns() const override;
+    QString GetRecipientText() const override { return m_address; }
 
     // The method exists from record version 2 on; older versions have no SMTP record.
     BOOL SetDataV2(const void* data) override;

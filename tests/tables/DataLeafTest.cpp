@@ -244,13 +244,21 @@ TEST_F(DataLeafTest, RecipientRowsFollowTheRequestedFormat)
     QString heading;
     QStringList rows;
     CLeafArray objects;
-    method->GetDisplayData(DISPLAY_COLUMNS, &format, &heading, &rows, &objects);
+    // The method's own list, as the pane asks for it: method and recipient.
+    method->GetDisplayData(method->GetDisplayFormat(), &format, &heading, &rows, &objects);
     EXPECT_EQ(format, DISPLAY_COLUMNS);
     EXPECT_EQ(heading, QString::fromUtf8("方式\t收件者"));
-    EXPECT_EQ(rows, QStringList({QString::fromUtf8("廣播\tSALES\t網路廣播接收者"),
-                                 QString::fromUtf8("廣播\t\\\\PC01\t網路廣播接收者")}));
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("廣播\tSALES"), QString::fromUtf8("廣播\t\\\\PC01")}));
     ASSERT_EQ(objects.size(), 2);
     EXPECT_EQ(objects[0], method->GetFirstChild());
+
+    // The table's combined list asks for columns: method, recipient, kind.
+    rows.clear();
+    objects.clear();
+    method->GetFirstChild()->GetDisplayData(DISPLAY_COLUMNS, &format, &heading, &rows, &objects);
+    EXPECT_EQ(format, DISPLAY_LABELS);
+    EXPECT_EQ(heading, QString::fromUtf8("收件者類型\t收件者名稱\t說明"));
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("廣播\tSALES\t網路廣播接收者")}));
 
     rows.clear();
     objects.clear();

@@ -197,8 +197,19 @@ TEST_F(TablesTest, TablesAppearWhileTheServiceRunsAndGoWhenItStops)
     CLeafArray objects;
     quellit->GetDisplayData(DISPLAY_COLUMNS, &format, &heading, &rows, &objects);
     EXPECT_EQ(heading, QString::fromUtf8("收件者類型\t收件者名稱\t說明"));
-    EXPECT_EQ(rows.size(), 3);
+    // One row per recipient of every method, three columns each.
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("SMTP\tops@example.com\tSMTP 收件者"),
+                                 QString::fromUtf8("廣播\t\\\\SRV1\t網路廣播接收者"),
+                                 QString::fromUtf8("廣播\tADMINS\t網路廣播接收者")}));
     EXPECT_EQ(objects.size(), 3);
+    // The SMTP list itself shows address and display name.
+    rows.clear();
+    objects.clear();
+    CAlertLeaf* smtpMethod = Child(quellit, QStringLiteral("SMTP"));
+    smtpMethod->GetDisplayData(smtpMethod->GetDisplayFormat(), &format, &heading, &rows, &objects);
+    EXPECT_EQ(heading, QString::fromUtf8("方式\t收件者位址\t顯示名稱"));
+    EXPECT_EQ(rows, QStringList({QStringLiteral("SMTP\tops@example.com\tOperations")}));
+    EXPECT_EQ(format, DISPLAY_COLUMNS);
 
     ASSERT_EQ(AlertStopService(kThisComputer.toUtf8().constData(), 0), 0);
     ASSERT_TRUE(WaitUntil([&] { return !config->HasChildren(); }));
