@@ -7,6 +7,8 @@
 #include "platform/Timing.h"
 #include "platform/World.h"
 #include "res/Resources.h"
+#include "res/ResourceIds.h"
+#include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"
 #include "tree/RegUtil.h"
 #include "ui/AlertListWnd.h"
@@ -27,14 +29,9 @@
 
 namespace {
 
-constexpr UINT IDR_MAINFRAME = 128;
-constexpr UINT IDR_TOOLBAR_SMALL = 139;
-constexpr UINT IDR_TOOLBAR_LARGE = 168;
 constexpr UINT IDS_STATUS_PANE_SIZE = 2000;
 constexpr UINT IDS_MAIL_LOGON_OK = 3510;
 constexpr UINT IDS_MAIL_LOGON_FAILED = 3511;
-constexpr UINT IDS_IDLE_MESSAGE = 57345;
-constexpr UINT IDS_TOOLBAR_TITLE = 9031;
 constexpr DWORD kIdleUpdateMs = 250;
 const char* const kHelpIndex = "Index.htm";
 
@@ -197,7 +194,7 @@ bool CMainFrame::LoadToolBar(UINT toolbarId)
 bool CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
-    m_messagePane = new QLabel(LoadString(IDS_IDLE_MESSAGE), bar);
+    m_messagePane = new QLabel(LoadString(IDS_FW_IDLE_MESSAGE), bar);
     m_messagePane->setObjectName(QStringLiteral("messagePane"));
     m_servicePane = new QLabel(bar);
     m_servicePane->setObjectName(QStringLiteral("servicePane"));
