@@ -43,6 +43,16 @@ bool IsPlainFileName(const QString& name)
     }
     return true;
 }
+
+// The "DisplayName" of an application in the console's registry, else its name.
+QString ReadDisplayName(const QString& application)
+{
+    if (application.isEmpty())
+        return application;
+    const QString name = ReadRegString(QStringLiteral("Applications"), application, QStringLiteral("DisplayName"),
+                                       QString(), kDisplayNameSize);
+    return name.isEmpty() ? application : name;
+}
 } // namespace
 
 // ---- CEventLogSummaryLeaf ---------------------------------------------------------------------
@@ -124,6 +134,8 @@ void CEventLogSummaryLeaf::Refresh()
     m_cachedTime = status.lastWriteNs;
     m_header = log.header;
     m_loadedRecords = log.records.size();
+    m_loading = true;
+    m_displayNames.clear();
     for (const Records::EventLogRecord& record : log.records) {
         auto* child = new CEventLogRecordLeaf;
         if (!InsertChild(child)) {
@@ -133,6 +145,8 @@ void CEventLogSummaryLeaf::Refresh()
         const QByteArray block = Records::SerializeEventLogRecord(record);
         child->SetFromRecord(&block, Records::kEventLogVersion);
     }
+    m_loading = false;
+    m_displayNames.clear();
     m_ignoreChildChanges = false;
 }
 
@@ -222,6 +236,16 @@ QStringList CEventLogSummaryLeaf::GetSortKeys() const
     return keys;
 }
 
+QString CEventLogSummaryLeaf::ApplicationDisplayName(const QString& application)
+{
+    if (!m_loading)
+        return ReadDisplayName(application);
+    auto it = m_displayNames.constFind(application);
+    if (it == m_displayNames.constEnd())
+        it = m_displayNames.insert(application, ReadDisplayName(application));
+    return it.value();
+}
+
 void CEventLogSummaryLeaf::OnRecordDeleted(int severity)
 {
     int index = -1;
@@ -266,12 +290,8 @@ BOOL CEventLogRecordLeaf::SetAsVer10(const QByteArray* record)
         return 0;
     m_record = parsed;
     const QString application = QString::fromUtf8(m_record.application);
-    m_appDisplayName = application.isEmpty()
-        ? QString()
-        : ReadRegString(QStringLiteral("Applications"), application, QStringLiteral("DisplayName"), QString(),
-                        kDisplayNameSize);
-    if (m_appDisplayName.isEmpty())
-        m_appDisplayName = application;
+    auto* summary = dynamic_cast<CEventLogSummaryLeaf*>(GetParentLeaf());
+    m_appDisplayName = summary ? summary->ApplicationDisplayName(application) : ReadDisplayName(application);
     m_dateTime = LogPaths::DateTimeText(qint64(m_record.timeGenerated));
 
     int image = kSeverityImages[0];

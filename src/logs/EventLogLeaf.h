@@ -8,6 +8,7 @@
 #include "records/EventLogTable.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringList>
 
 class CEventLogRecordLeaf;
@@ -47,6 +48,9 @@ public:
     // below zero); when all three are zero the next refresh only drops the children.
     void OnRecordDeleted(int severity);
 
+    // An application's display name, read from the registry once per load.
+    QString ApplicationDisplayName(const QString& application);
+
     const Records::EventLogHeader& GetHeader() const { return m_header; }
     bool IsLogEmptied() const { return m_logEmptied; }
     // The Windows path of ALRECORD.TBL, tried as described above; false with message 5114 (when
@@ -62,6 +66,8 @@ private:
     bool m_logEmptied = false;
     // Records the last read found; records the service appended after it are kept on rewrite.
     qsizetype m_loadedRecords = 0;
+    QHash<QString, QString> m_displayNames;   // during a load only
+    bool m_loading = false;
 };
 
 class CEventLogRecordLeaf : public CAlertLeaf {
