@@ -3,9 +3,14 @@
 #include "extern/Tarnix.h"
 #include "framework/Commands.h"
 #include "framework/Switches.h"
+#include "framework/UiHost.h"
+#include "tree/ALTLeaf.h"
 #include "platform/GlobalMemory.h"
 #include "records/ByteField.h"
+#include "records/RecipientRecords.h"
 #include "res/Resources.h"
+
+#include <cstring>
 
 namespace {
 constexpr UINT IDS_COMBINED_HEADING = 4010;
@@ -22,6 +27,20 @@ constexpr int kSmtpImage = 4;
 constexpr UINT IDR_SMTP_MENU = 190;
 
 constexpr int32_t kTestPriority = 3;
+
+constexpr UINT IDS_EVENTLOG = 5008;
+constexpr UINT IDS_EVENTLOG_HEADING = 4003;
+constexpr UINT IDS_EVENTLOG_TITLE = 4503;
+constexpr int kEventLogImage = 14;
+constexpr UINT IDS_EVENTLOG_UNPACK_FAILED = 5123;
+constexpr UINT IDS_EVENTLOG_PACK_FAILED = 5124;
+
+constexpr UINT IDS_TICKET = 5009;
+constexpr UINT IDS_TICKET_HEADING = 4005;
+constexpr UINT IDS_TICKET_COMBINED = 4505;
+constexpr int kTicketImage = 18;
+
+constexpr int kSmtpRecipientImage = 6;
 
 const char* Chars(const void* p) { return static_cast<const char*>(p); }
 } // namespace
@@ -139,7 +158,16 @@ void CMethodLeaf::WriteToCfg(const QString& machine, const QString& application)
     GetData(&out, m_spec.version);
     const QByteArray m = machine.toUtf8();
     const QByteArray a = application.toUtf8();
-    m_spec.set(m.constData(), out.count, block, uint8_t(out.count != 0 ? 1 : 0), a.constData());
+    const uint8_t nonEmpty = out.count != 0 ? 1 : 0;
+    if (m_spec.setWithImage) {
+        // The method's own fields of the table image travel with its list.
+        QByteArray image(CALTLeaf::kImageSize, '\0');
+        if (CALTLeaf* table = GetALTLeaf<CALTLeaf>())
+            image = table->GetImage().leftJustified(CALTLeaf::kImageSize, '\0', true);
+        m_spec.setWithImage(m.constData(), out.count, block, image.constData(), nonEmpty, a.constData());
+    } else if (m_spec.set) {
+        m_spec.set(m.constData(), out.count, block, nonEmpty, a.constData());
+    }
     GlobalFree(block);
     m_modified = 0;
 }
@@ -163,6 +191,11 @@ BEGIN_MESSAGE_MAP(CRecipientLeaf, CAbstractDataLeaf)
     ON_UPDATE_COMMAND_UI(ID_EDIT_TEST_MESSAGE, OnUpdateAlways)
 END_MESSAGE_MAP()
 
+QString CRecipientLeaf::GetCombinedColumns() const
+{
+    return GetRecipientText() + QLatin1Char('\t') + LoadString(GetTitleId());
+}
+
 QString CRecipientLeaf::GetTitle()
 {
     return LoadString(GetTitleId());
@@ -185,7 +218,7 @@ void CRecipientLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFormat, 
 {
     QString row = LoadString(GetMethodNameId()) + QLatin1Char('\t');
     if ((requestedFormat & 0xFFFF) == DISPLAY_COLUMNS) {
-        row += GetRecipientText() + QLatin1Char('\t') + LoadString(GetTitleId());
+        row += GetCombinedColumns();
         if (heading)
             *heading = LoadString(IDS_COMBINED_HEADING);
     } else {
@@ -268,7 +301,7 @@ CBroadcastMethodLeaf::CBroadcastMethodLeaf()
 
 CSMTPRecipientLeaf::CSMTPRecipientLeaf()
 {
-    m_image = kSmtpImage;
+    m_image = kSmtpRecipientImage;
     m_menuId = IDR_SMTP_MENU;
 }
 
@@ -276,7 +309,7 @@ void CSMTPRecipientLeaf::SetFields(const QString& address, const QString& displa
 {
     m_address = address;
     m_displayName = displayName;
-    m_name = address;
+    m_name = displayName;
 }
 
 UINT CSMTPRecipientLeaf::GetMethodNameId() const { return IDS_SMTP; }
@@ -294,7 +327,8 @@ BOOL CSMTPRecipientLeaf::SetDataV2(const void* data)
         return 0;
     const QString address = Records::FieldText(Chars(data) + kAddressOffset, kAddressSize);
     const QString displayName = Records::FieldText(Chars(data) + kDisplayNameOffset, kDisplayNameSize);
-    if (!SetName(address))
+    // The tree shows the display name.
+    if (!SetName(displayName))
         return 0;
     m_address = address;
     m_displayName = displayName;
@@ -317,4 +351,136 @@ CSMTPMethodLeaf::CSMTPMethodLeaf()
                    AlertSetSMTP})
 {
     m_menuId = IDR_SMTP_MENU;
+}
+
+// ---- Windows event log ----------------------------------------------------------------------------
+
+CEventLogRecipientLeaf::CEventLogRecipientLeaf()
+{
+    m_image = kEventLogImage;
+}
+
+void CEventLogRecipientLeaf::SetFields(const QString& machine, const QString& domain, const QString& user,
+                                       const QString& password)
+{
+    m_machine = machine;
+    m_domain = domain;
+    m_user = user;
+    m_password = password;
+    m_name = machine;
+}
+
+UINT CEventLogRecipientLeaf::GetMethodNameId() const { return IDS_EVENTLOG; }
+UINT CEventLogRecipientLeaf::GetTitleId() const { return IDS_EVENTLOG_TITLE; }
+UINT CEventLogRecipientLeaf::GetHeadingId() const { return IDS_EVENTLOG_HEADING; }
+
+BOOL CEventLogRecipientLeaf::SetDataV0(const void* data)
+{
+    QByteArray machine, domain, user, password;
+    if (!data || !Records::ReadEventLogRecipient(Chars(data), &machine, &domain, &user, &password)) {
+        AfxMessageBox(IDS_EVENTLOG_UNPACK_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    if (machine.endsWith('*'))
+        machine.chop(1);
+    const QString text = QString::fromUtf8(machine);
+    if (!SetName(text))
+        return 0;
+    m_machine = text;
+    m_domain = QString::fromUtf8(domain);
+    m_user = QString::fromUtf8(user);
+    m_password = QString::fromUtf8(password);
+    return 1;
+}
+
+BOOL CEventLogRecipientLeaf::GetDataV0(OUTPUTDESC* out)
+{
+    if (!out->position || out->room < kRecordSize)
+        return 0;
+    out->count = 1;
+    const QByteArray record = Records::MakeEventLogRecord(m_machine.toUtf8(), m_domain.toUtf8(), m_user.toUtf8(),
+                                                          m_password.toUtf8());
+    if (record.size() != qsizetype(kRecordSize)) {
+        AfxMessageBox(IDS_EVENTLOG_PACK_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        return 1;
+    }
+    std::memcpy(out->position, record.constData(), kRecordSize);
+    return 1;
+}
+
+CEventLogMethodLeaf::CEventLogMethodLeaf()
+    : CMethodLeaf({IDS_EVENTLOG, kEventLogImage, IDS_EVENTLOG_HEADING, 0, CEventLogRecipientLeaf::kRecordSize,
+                   AlertGetEventLog, AlertSetEventLog})
+{
+}
+
+// ---- trouble ticket --------------------------------------------------------------------------------
+
+CTicketRecipientLeaf::CTicketRecipientLeaf()
+{
+    m_image = kTicketImage;
+}
+
+void CTicketRecipientLeaf::SetFields(const QString& server, const QString& queue, const QString& user,
+                                     const QString& password)
+{
+    m_server = server;
+    m_queue = queue;
+    m_user = user;
+    m_password = password;
+    m_name = GetRecipientText();
+}
+
+UINT CTicketRecipientLeaf::GetMethodNameId() const { return IDS_TICKET; }
+UINT CTicketRecipientLeaf::GetTitleId() const { return IDS_TICKET; }
+UINT CTicketRecipientLeaf::GetHeadingId() const { return IDS_TICKET_HEADING; }
+
+QString CTicketRecipientLeaf::GetColumns() const
+{
+    return m_server + QLatin1Char('\t') + m_queue + QLatin1Char('\t') + m_user;
+}
+
+QString CTicketRecipientLeaf::GetCombinedColumns() const
+{
+    return GetRecipientText() + QLatin1Char('\t') + LoadString(IDS_TICKET_COMBINED);
+}
+
+BOOL CTicketRecipientLeaf::SetDataV0(const void* data)
+{
+    if (!data)
+        return 0;
+    const char* record = Chars(data);
+    const QString path = Records::FieldText(record + kPathOffset, kTextSize);
+    const qsizetype cut = path.lastIndexOf(QLatin1Char('\\'));
+    const QString server = cut >= 0 ? path.left(cut) : QString();
+    const QString queue = cut >= 0 ? path.mid(cut + 1) : path;
+    if (!SetName(server + QLatin1Char('\\') + queue))
+        return 0;
+    m_record = QByteArray(record, qsizetype(kRecordSize));
+    m_user = Records::FieldText(record + kUserOffset, kTextSize);
+    m_password = Records::FieldText(record + kPasswordOffset, kTextSize);
+    m_server = server;
+    m_queue = queue;
+    return 1;
+}
+
+BOOL CTicketRecipientLeaf::GetDataV0(OUTPUTDESC* out)
+{
+    if (!out->position || out->room < kRecordSize)
+        return 0;
+    QByteArray record = m_record;
+    record.resize(qsizetype(kRecordSize), '\0');
+    Records::PutField(record.data() + kUserOffset, kTextSize, m_user.toUtf8());
+    Records::PutField(record.data() + kPasswordOffset, kTextSize, m_password.toUtf8());
+    Records::PutField(record.data() + kPathOffset, kTextSize, GetRecipientText().toUtf8());
+    Records::PutField(record.data() + kServerOffset, kTextSize, m_server.toUtf8());
+    std::memcpy(out->position, record.constData(), kRecordSize);
+    out->count = 1;
+    return 1;
+}
+
+CTicketMethodLeaf::CTicketMethodLeaf()
+    : CMethodLeaf({IDS_TICKET, kTicketImage, IDS_TICKET_HEADING, 0, CTicketRecipientLeaf::kRecordSize,
+                   AlertGetTTixPRINTQ_HEADER, nullptr, AlertSetTTixPRINTQ_HEADER})
+{
 }

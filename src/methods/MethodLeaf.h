@@ -13,6 +13,9 @@
 // The configuration library's list operations of one method.
 using MethodGetFn = int32_t (*)(const char* machine, int32_t* count, void** block, const char* app);
 using MethodSetFn = int32_t (*)(const char* machine, int32_t count, void* block, uint8_t nonEmpty, const char* app);
+// A Set that also takes a copy of the application's table image.
+using MethodSetImageFn = int32_t (*)(const char* machine, int32_t count, void* block, const void* alStruct,
+                                     uint8_t nonEmpty, const char* app);
 
 // What distinguishes one method leaf from another.
 struct MethodSpec {
@@ -23,6 +26,7 @@ struct MethodSpec {
     size_t recordSize;      // bytes per recipient record at that version
     MethodGetFn get;
     MethodSetFn set;
+    MethodSetImageFn setWithImage = nullptr;    // used instead of set when given
 };
 
 class CRecipientLeaf;
@@ -79,6 +83,9 @@ public:
     virtual QString GetColumns() const = 0;
     // The recipient's name alone (the table's combined list has one column for it).
     virtual QString GetRecipientText() const = 0;
+    // What follows the method in the table's combined list: by default the name and the
+    // recipient kind.
+    virtual QString GetCombinedColumns() const;
 
     QString GetTitle() override;
     // Opens the method's recipients dialog (the parent's NewItem).
@@ -161,6 +168,8 @@ public:
     UINT GetHeadingId() const override;
     QString GetColumns() const override;
     QString GetRecipientText() const override { return m_address; }
+    // Address and display name in the combined list too.
+    QString GetCombinedColumns() const override { return GetColumns(); }
 
     // The method exists from record version 2 on; older versions have no SMTP record.
     BOOL SetDataV2(const void* data) override;
@@ -178,4 +187,101 @@ public:
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CSMTPRecipientLeaf; }
+};
+
+// ---- Windows event log ----------------------------------------------------------------------------
+
+// A machine whose event log receives alerts, with the account that reaches its administrative
+// share. Record (52 bytes, every version): machine, domain and user packed with their NULs, then
+// the scrambled password in what room is left (the service's codec).
+class CEventLogRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 52;
+
+    CEventLogRecipientLeaf();
+    CEventLogRecipientLeaf(const CEventLogRecipientLeaf& other) = default;
+
+    const QString& GetMachine() const { return m_machine; }
+    const QString& GetDomain() const { return m_domain; }
+    const QString& GetUser() const { return m_user; }
+    const QString& GetPassword() const { return m_password; }
+    void SetFields(const QString& machine, const QString& domain, const QString& user, const QString& password);
+
+    uint32_t GetMethodBit() const override { return 32; }
+    UINT GetMethodNameId() const override;
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override { return m_machine + QLatin1Char('\t') + m_user; }
+    QString GetRecipientText() const override { return m_machine; }
+
+    // An unreadable record shows 5123 and gives 0.
+    BOOL SetDataV0(const void* data) override;
+    // Texts that do not fit show 5124; the record stays zero but still counts.
+    BOOL GetDataV0(OUTPUTDESC* out) override;
+    size_t GetDataSizeV0() override { return kRecordSize; }
+
+private:
+    QString m_machine;
+    QString m_domain;
+    QString m_user;
+    QString m_password;
+};
+
+class CEventLogMethodLeaf : public CMethodLeaf {
+public:
+    CEventLogMethodLeaf();
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CEventLogRecipientLeaf; }
+};
+
+// ---- trouble ticket --------------------------------------------------------------------------------
+
+// A print queue that prints alerts as tickets, with the account that connects to it. Record
+// (208 bytes, every version): user @0 (49), password @49 (49), two carried bytes @98, queue path
+// "\\server\queue" @100 (49), server @149 (49, written only), ten carried bytes @198.
+class CTicketRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 208;
+    static constexpr int kUserOffset = 0;
+    static constexpr int kPasswordOffset = 49;
+    static constexpr int kPathOffset = 100;
+    static constexpr int kServerOffset = 149;
+    static constexpr int kTextSize = 49;
+
+    CTicketRecipientLeaf();
+    CTicketRecipientLeaf(const CTicketRecipientLeaf& other) = default;
+
+    const QString& GetServer() const { return m_server; }
+    const QString& GetQueue() const { return m_queue; }
+    const QString& GetUser() const { return m_user; }
+    void SetFields(const QString& server, const QString& queue, const QString& user, const QString& password);
+
+    uint32_t GetMethodBit() const override { return 16; }
+    UINT GetMethodNameId() const override;
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override;
+    QString GetRecipientText() const override { return m_server + QLatin1Char('\\') + m_queue; }
+    QString GetCombinedColumns() const override;
+
+    BOOL SetDataV0(const void* data) override;
+    BOOL GetDataV0(OUTPUTDESC* out) override;
+    size_t GetDataSizeV0() override { return kRecordSize; }
+
+private:
+    QString m_server;
+    QString m_queue;
+    QString m_user;
+    QString m_password;
+    // The record as read: the bytes the console does not interpret travel back unchanged.
+    QByteArray m_record = QByteArray(kRecordSize, '\0');
+};
+
+class CTicketMethodLeaf : public CMethodLeaf {
+public:
+    CTicketMethodLeaf();
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CTicketRecipientLeaf; }
 };

@@ -158,8 +158,10 @@ void CALTLeaf::CreateMethodLeaves(int version)
         return;
     if (!PlatformIsVersion6())
         InsertChild(new CBroadcastMethodLeaf);
-    // The pager, e-mail, SNMP, trouble-ticket, event-log and Lotus Notes methods join here as
-    // their leaves come.
+    // The pager, e-mail and SNMP methods join here (before the trouble ticket) and Lotus Notes
+    // (version 1 on, before SMTP) as their leaves come.
+    InsertChild(new CTicketMethodLeaf);
+    InsertChild(new CEventLogMethodLeaf);
     if (version >= 2)
         InsertChild(new CSMTPMethodLeaf);
 }

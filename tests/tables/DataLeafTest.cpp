@@ -5,6 +5,7 @@
 #include "../common/TempWorld.h"
 
 #include "framework/Commands.h"
+#include "framework/ScriptedUiHost.h"
 #include "framework/Switches.h"
 #include "methods/MethodLeaf.h"
 #include "platform/GlobalMemory.h"
@@ -87,6 +88,8 @@ protected:
     }
 
     TempWorld m_world;
+    ScriptedUiHost m_host;
+    ScopedUiHost m_hostScope{&m_host};
     long m_liveBefore = GlobalLiveBlocks();
     std::unique_ptr<CAlertTreeCtrl> m_tree;
     std::unique_ptr<CAlertLeaf> m_root;
@@ -285,6 +288,90 @@ TEST_F(DataLeafTest, PasteIsEnabledAndDeleteOfARecipientTellsTheMethod)
     int32_t count = -1;
     EXPECT_TRUE(Serialise(method, 0, &count).isEmpty());
     EXPECT_EQ(count, 0);
+}
+
+TEST_F(DataLeafTest, EventLogRecipientsKeepTheirAccountAndScrambleThePassword)
+{
+    auto* method = Insert(new CEventLogMethodLeaf);
+    const QByteArray stored = Records::MakeEventLogRecord("\\\\SRV1", "CORP", "admin", "0123456789");
+    ASSERT_EQ(stored.size(), 52);
+    EXPECT_FALSE(stored.contains("0123456789"));
+    LibraryBlock block({stored});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+    auto* recipient = static_cast<CEventLogRecipientLeaf*>(method->GetFirstChild());
+    ASSERT_NE(recipient, nullptr);
+    EXPECT_EQ(recipient->GetName(), QStringLiteral("\\\\SRV1"));
+    EXPECT_EQ(recipient->GetDomain(), QStringLiteral("CORP"));
+    EXPECT_EQ(recipient->GetUser(), QStringLiteral("admin"));
+    EXPECT_EQ(recipient->GetPassword(), QStringLiteral("0123456789"));
+
+    // A machine typed without backslashes travels with a star and comes back without it; texts
+    // that do not fit leave a zero record that still counts, and say so.
+    auto* typed = new CEventLogRecipientLeaf;
+    typed->SetFields(QStringLiteral("SRV2"), QStringLiteral("CORP"), QStringLiteral("op"), QStringLiteral("pw"));
+    method->InsertChild(typed);
+    auto* tooLong = new CEventLogRecipientLeaf;
+    // 6+1 + 4+1 + 5+1 texts and a 35-character password: 53 bytes.
+    tooLong->SetFields(QStringLiteral("\\\\SRV3"), QStringLiteral("CORP"), QStringLiteral("admin"),
+                       QString(35, QLatin1Char('x')));
+    method->InsertChild(tooLong);
+
+    int32_t count = 0;
+    const QByteArray bytes = Serialise(method, 0, &count);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(bytes.left(52), stored);
+    EXPECT_EQ(Records::FieldBytes(bytes.constData() + 52, 52), QByteArray("SRV2*"));
+    EXPECT_EQ(bytes.mid(104), QByteArray(52, '\0'));
+    EXPECT_EQ(m_host.BoxTexts(), QStringList({QString::fromUtf8("壓縮事件日誌清單架構失敗。")}));
+
+    m_host.Clear();
+    LibraryBlock again({bytes.mid(52, 52)});
+    ASSERT_EQ(method->SetData(&again.records, 0), 1);
+    EXPECT_EQ(Names(method), QStringList({"SRV2"}));
+    EXPECT_EQ(static_cast<CEventLogRecipientLeaf*>(method->GetFirstChild())->GetPassword(), QStringLiteral("pw"));
+
+    // A record without terminators cannot be read.
+    LibraryBlock garbage({QByteArray(52, 'G')});
+    ASSERT_EQ(method->SetData(&garbage.records, 0), 1);
+    EXPECT_EQ(m_host.BoxTexts(), QStringList({QString::fromUtf8("解壓縮事件日誌清單架構失敗。")}));
+}
+
+TEST_F(DataLeafTest, TicketRecipientsCarryTheBytesTheConsoleDoesNotRead)
+{
+    auto* method = Insert(new CTicketMethodLeaf);
+    QByteArray record = Records::MakeTicketRecord("printer", "secret", "\\\\SRV1\\LASER");
+    ASSERT_EQ(record.size(), 208);
+    record[98] = char(0x5A);
+    record[99] = char(0xA5);
+    for (int i = 198; i < 208; ++i)
+        record[i] = char(i);
+    LibraryBlock block({record});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+    auto* recipient = static_cast<CTicketRecipientLeaf*>(method->GetFirstChild());
+    ASSERT_NE(recipient, nullptr);
+    EXPECT_EQ(recipient->GetName(), QStringLiteral("\\\\SRV1\\LASER"));
+    EXPECT_EQ(recipient->GetServer(), QStringLiteral("\\\\SRV1"));
+    EXPECT_EQ(recipient->GetQueue(), QStringLiteral("LASER"));
+
+    int32_t count = 0;
+    const QByteArray bytes = Serialise(method, 0, &count);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(Records::FieldBytes(bytes.constData(), 49), QByteArray("printer"));
+    EXPECT_EQ(Records::FieldBytes(bytes.constData() + 49, 49), QByteArray("secret"));
+    EXPECT_EQ(bytes.mid(98, 2), record.mid(98, 2));
+    EXPECT_EQ(Records::FieldBytes(bytes.constData() + 100, 49), QByteArray("\\\\SRV1\\LASER"));
+    EXPECT_EQ(Records::FieldBytes(bytes.constData() + 149, 49), QByteArray("\\\\SRV1"));
+    EXPECT_EQ(bytes.mid(198), record.mid(198));
+
+    WORD format = 0;
+    QString heading;
+    QStringList rows;
+    CLeafArray objects;
+    recipient->GetDisplayData(DISPLAY_COLUMNS, &format, &heading, &rows, &objects);
+    recipient->GetDisplayData(DISPLAY_NOTHING, &format, &heading, &rows, &objects);
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("問題通知表\t\\\\SRV1\\LASER\t伺服器名稱和列印佇列"),
+                                 QString::fromUtf8("問題通知表\t\\\\SRV1\tLASER\tprinter")}));
+    EXPECT_EQ(heading, QString::fromUtf8("方式\t伺服器名稱\t列印佇列\t連線身份"));
 }
 
 } // namespace

@@ -179,15 +179,17 @@ TEST_F(TablesTest, TablesAppearWhileTheServiceRunsAndGoWhenItStops)
     EXPECT_EQ(quellit->GetApplicationName(), QStringLiteral("QUELLIT"));
     // Version 3: broadcast and SMTP, sorted by name (the other methods' leaves are not part of
     // this table yet).
-    EXPECT_EQ(Names(quellit), QStringList({QStringLiteral("SMTP"), QString::fromUtf8("廣播")}));
+    EXPECT_EQ(Names(quellit), QStringList({QStringLiteral("SMTP"), QString::fromUtf8("Windows 事件日誌"),
+                                           QString::fromUtf8("問題通知表"), QString::fromUtf8("廣播")}));
     auto* dunmark = dynamic_cast<CALTLeaf*>(Child(config, QStringLiteral("DUNMARK")));
     ASSERT_NE(dunmark, nullptr);
-    EXPECT_EQ(Names(dunmark), QStringList({QString::fromUtf8("廣播")}));
+    EXPECT_EQ(Names(dunmark), QStringList({QString::fromUtf8("Windows 事件日誌"), QString::fromUtf8("問題通知表"),
+                                           QString::fromUtf8("廣播")}));
 
     // Later ticks fill every table.
     ASSERT_TRUE(WaitUntil([&] { return AllLoaded(config); }));
     EXPECT_EQ(Names(Child(quellit, QString::fromUtf8("廣播"))), QStringList({"\\\\SRV1", "ADMINS"}));
-    EXPECT_EQ(Names(Child(quellit, QStringLiteral("SMTP"))), QStringList({"ops@example.com"}));
+    EXPECT_EQ(Names(Child(quellit, QStringLiteral("SMTP"))), QStringList({"Operations"}));
     EXPECT_EQ(Records::FieldBytes(quellit->GetImage().constData() + CALTLeaf::kSubjectOffset, 257),
               QByteArray("QUELLIT subject"));
 
@@ -198,7 +200,7 @@ TEST_F(TablesTest, TablesAppearWhileTheServiceRunsAndGoWhenItStops)
     quellit->GetDisplayData(DISPLAY_COLUMNS, &format, &heading, &rows, &objects);
     EXPECT_EQ(heading, QString::fromUtf8("收件者類型\t收件者名稱\t說明"));
     // One row per recipient of every method, three columns each.
-    EXPECT_EQ(rows, QStringList({QString::fromUtf8("SMTP\tops@example.com\tSMTP 收件者"),
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("SMTP\tops@example.com\tOperations"),
                                  QString::fromUtf8("廣播\t\\\\SRV1\t網路廣播接收者"),
                                  QString::fromUtf8("廣播\tADMINS\t網路廣播接收者")}));
     EXPECT_EQ(objects.size(), 3);
@@ -296,6 +298,7 @@ TEST_F(TablesTest, ATestAlertToALocalRecipientGoesWideAndCarriesItsRecordAlone)
     // An SMTP recipient of the same table: its own method and record version.
     g_entryPoints.clear();
     CAlertLeaf* smtp = Child(table, QStringLiteral("SMTP"))->GetFirstChild();
+    EXPECT_EQ(smtp->GetName(), QStringLiteral("Operations"));
     ASSERT_NE(smtp, nullptr);
     ASSERT_TRUE(smtp->OnCmdMsg(ID_EDIT_TEST_MESSAGE, nullptr));
     EXPECT_EQ(g_entryPoints, QStringList({"wide:TESTPC"}));
@@ -321,7 +324,8 @@ TEST_F(TablesTest, ATestAlertToAnotherMachineGoesThrough8BitEvenWhenItsNameBegin
 
     CAlertLeaf* table = Child(server->GetConfigLeaf(), QStringLiteral("Quellit Server Monitor"));
     // Version 1 has no SMTP method.
-    EXPECT_EQ(Names(table), QStringList({QString::fromUtf8("廣播")}));
+    EXPECT_EQ(Names(table), QStringList({QString::fromUtf8("Windows 事件日誌"), QString::fromUtf8("問題通知表"),
+                                         QString::fromUtf8("廣播")}));
     CAlertLeaf* pc07 = Child(Child(table, QString::fromUtf8("廣播")), QStringLiteral("\\\\PC07"));
     ASSERT_NE(pc07, nullptr);
     ASSERT_TRUE(pc07->OnCmdMsg(ID_EDIT_TEST_MESSAGE, nullptr));
