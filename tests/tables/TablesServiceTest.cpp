@@ -345,4 +345,92 @@ TEST_F(TablesTest, ATestAlertToAnotherMachineGoesThrough8BitEvenWhenItsNameBegin
     EXPECT_EQ(Spooled(remote).size(), 1);
 }
 
+TEST_F(TablesTest, EachRefreshPassReloadsAtMostOneTable)
+{
+    LocalWithTables();
+    WriteTable(kThisComputer, "ZEPHYR", "Zephyr", 3, Records::MakeBroadcastRecord("ZED"));
+    StartService(kThisComputer);
+    CServerLeaf* server = AddServer(kThisComputer);
+    ASSERT_NE(server, nullptr);
+    CConfigLeaf* config = server->GetConfigLeaf();
+    auto loaded = [&] {
+        int n = 0;
+        for (CAlertLeaf* c = config->GetFirstChild(); c; c = c->GetNextSibling()) {
+            auto* table = dynamic_cast<CALTLeaf*>(c);
+            n += table && table->GetChangeDate() != QLatin1String(CALTLeaf::kInvalidDate);
+        }
+        return n;
+    };
+    ASSERT_EQ(config->ChildCount(), 4);
+    // Loading checked the tables once and the server leaf once more: two tables so far (no
+    // tick has been handled yet).
+    EXPECT_EQ(loaded(), 2);
+    config->RefreshTables();
+    EXPECT_EQ(loaded(), 3);
+    config->RefreshTables();
+    EXPECT_EQ(loaded(), 4);
+    // Nothing changed: a further pass reloads nothing.
+    CAlertLeaf* zephyr = Child(Child(config, QStringLiteral("Zephyr")), QString::fromUtf8("廣播"))->GetFirstChild();
+    ASSERT_NE(zephyr, nullptr);
+    zephyr->SetModified(1);
+    config->RefreshTables();
+    EXPECT_TRUE(zephyr->IsModified());
+}
+
+TEST_F(TablesTest, AMachineOnPlatform6HasNoBroadcastMethod)
+{
+    WorldTool::MachineOptions options;
+    options.name = QStringLiteral("NEWSRV");
+    options.platformMajor = 6;
+    options.accounts = {kAccountDomain + QLatin1Char('\\') + kAccountUser + QLatin1Char(':') + kAccountPassword};
+    QString error;
+    ASSERT_EQ(WorldTool::AddMachine(options, &error), 0u) << error.toStdString();
+    ASSERT_EQ(WorldTool::InstallAlertService(options.name, &error), 0u) << error.toStdString();
+    m_reaper.Add(options.name);
+    ASSERT_EQ(ConnectAdmin(options.name), 0u);
+    StartService(options.name);
+    CServerLeaf* server = AddServer(options.name, QStringLiteral("\\\\NEWSRV\\ADMIN$"));
+    ASSERT_NE(server, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return server->GetConfigLeaf()->HasChildren(); }, 15000));
+    CAlertLeaf* table = Child(server->GetConfigLeaf(), QString::fromUtf8("預設"));
+    ASSERT_NE(table, nullptr);
+    const QStringList methods = Names(table);
+    EXPECT_FALSE(methods.contains(QString::fromUtf8("廣播"))) << methods.join('|').toStdString();
+    EXPECT_TRUE(methods.contains(QString::fromUtf8("問題通知表")));
+}
+
+TEST_F(TablesTest, ATicketListIsWrittenWithTheTablesHeaderLine)
+{
+    InstallLocalService();
+    {
+        const World::ScopedLocalMachine scope(kThisComputer);
+        const Tarnix::MachineStore store(kThisComputer);
+        Tarnix::AltTable table;
+        table.version = 3;
+        Records::PutField(table.alStruct.data(), 73, "QUELLIT ticket header");
+        const QByteArray a = Records::MakeTicketRecord("printer", "pw", "\\\\SRV1\\LASER");
+        const QByteArray b = Records::MakeTicketRecord("printer", "pw", "\\\\SRV2\\INK");
+        table.lists[Tarnix::TicketList] = a + b;
+        table.counts[Tarnix::TicketList] = 2;
+        ASSERT_EQ(store.WriteTable("QUELLIT", table), 0u);
+    }
+    StartService(kThisComputer);
+    CServerLeaf* server = AddServer(kThisComputer);
+    ASSERT_TRUE(WaitUntil([&] { return AllLoaded(server->GetConfigLeaf()); }));
+    CAlertLeaf* tickets = Child(Child(server->GetConfigLeaf(), QStringLiteral("QUELLIT")), QString::fromUtf8("問題通知表"));
+    ASSERT_NE(tickets, nullptr);
+    ASSERT_EQ(Names(tickets), QStringList({"\\\\SRV1\\LASER", "\\\\SRV2\\INK"}));
+    ASSERT_TRUE(tickets->GetFirstChild()->OnCmdMsg(ID_EDIT_DELETE, nullptr));
+
+    int32_t count = -1;
+    void* block = nullptr;
+    ASSERT_EQ(AlertGetTTixPRINTQ_HEADER("TESTPC", &count, &block, "QUELLIT"), 1);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(Records::FieldBytes(static_cast<const char*>(block) + 100, 49), QByteArray("\\\\SRV2\\INK"));
+    GlobalFree(block);
+    QByteArray image(3944, '\0');
+    ASSERT_EQ(AlertReadEverySetting("TESTPC", nullptr, nullptr, image.data(), "QUELLIT"), 1);
+    EXPECT_EQ(Records::FieldBytes(image.constData(), 73), QByteArray("QUELLIT ticket header"));
+}
+
 } // namespace
