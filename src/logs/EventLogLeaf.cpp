@@ -122,7 +122,15 @@ void CEventLogSummaryLeaf::Refresh()
     QString host;
     Files::FileStatus status;
     Records::EventLogFile log;
-    if (!LogPaths::HostPath(path, &host) || Files::Stat(path, &status) != 0 || !Records::ReadEventLog(host, &log)) {
+    if (!LogPaths::HostPath(path, &host) || Files::Stat(path, &status) != 0) {
+        ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
+        return;
+    }
+    if (!Records::ReadEventLog(host, &log)) {
+        // The same unreadable file is reported once, not on every periodic check, until it
+        // changes again.
+        m_cachedSize = status.size;
+        m_cachedTime = status.lastWriteNs;
         ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
         return;
     }

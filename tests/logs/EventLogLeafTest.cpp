@@ -375,3 +375,20 @@ TEST_F(EventLogTest, RecordIsFilledOnceAndOnlyFromVersionTen)
     EXPECT_EQ(leaf.GetDescription(), "d");
     EXPECT_EQ(leaf.GetRecordBlock(), block);
 }
+
+TEST_F(EventLogTest, UnreadableLogIsReportedOnceUntilItChanges)
+{
+    ASSERT_TRUE(m_world.Write(kTable, QByteArray(100, '\x01')));   // not even a header
+    auto* log = AddLog();
+    EXPECT_TRUE(Rows(log, 1).isEmpty());
+    ASSERT_EQ(m_host.Boxes().size(), 1u);
+    EXPECT_EQ(m_host.Boxes().at(0).text, LoadString(5116).replace("%1", kThisComputer));
+    EXPECT_FALSE(log->FileModified(false));
+    Rows(log, 1);
+    EXPECT_EQ(m_host.Boxes().size(), 1u);
+    // Once the service writes a sound log it is read.
+    WriteLog(Sample());
+    EXPECT_TRUE(log->FileModified(false));
+    EXPECT_EQ(Rows(log, 1).size(), 4);
+    EXPECT_EQ(m_host.Boxes().size(), 1u);
+}
