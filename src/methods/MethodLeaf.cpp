@@ -42,6 +42,15 @@ constexpr int kTicketImage = 18;
 
 constexpr int kSmtpRecipientImage = 6;
 
+constexpr UINT IDS_SNMP = 5006;
+constexpr UINT IDS_SNMP_HEADING = 4011;
+constexpr UINT IDS_SNMP_TITLE = 4504;
+constexpr UINT IDS_SNMP_IPX_TEXT = 9008;
+constexpr UINT IDS_SNMP_IP_TEXT = 9007;
+constexpr int kSnmpImage = 3;
+constexpr int kSnmpIpxImage = 17;
+constexpr int kSnmpIpImage = 16;
+
 const char* Chars(const void* p) { return static_cast<const char*>(p); }
 } // namespace
 
@@ -482,5 +491,81 @@ BOOL CTicketRecipientLeaf::GetDataV0(OUTPUTDESC* out)
 CTicketMethodLeaf::CTicketMethodLeaf()
     : CMethodLeaf({IDS_TICKET, kTicketImage, IDS_TICKET_HEADING, 0, CTicketRecipientLeaf::kRecordSize,
                    AlertGetTTixPRINTQ_HEADER, nullptr, AlertSetTTixPRINTQ_HEADER})
+{
+}
+
+// ---- SNMP ---------------------------------------------------------------------------------------
+
+CSnmpRecipientLeaf::CSnmpRecipientLeaf()
+{
+    m_image = kSnmpImage;
+}
+
+UINT CSnmpRecipientLeaf::GetMethodNameId() const { return IDS_SNMP; }
+UINT CSnmpRecipientLeaf::GetTitleId() const { return IDS_SNMP_TITLE; }
+UINT CSnmpRecipientLeaf::GetHeadingId() const { return IDS_SNMP_HEADING; }
+
+QString CSnmpRecipientLeaf::GetIpText() const
+{
+    const auto* b = reinterpret_cast<const uint8_t*>(m_ip.constData());
+    return QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3]);
+}
+
+QString CSnmpRecipientLeaf::GetIpxText() const
+{
+    return QString::fromLatin1(m_network.toHex().toUpper()) + QLatin1Char('.') +
+           QString::fromLatin1(m_node.toHex().toUpper());
+}
+
+QString CSnmpRecipientLeaf::GetColumns() const
+{
+    QString method;
+    QString address;
+    if (m_sendMethod == kSendIpx) {
+        method = LoadString(IDS_SNMP_IPX_TEXT);
+        address = GetIpxText();
+    } else if (m_sendMethod == kSendIp) {
+        method = LoadString(IDS_SNMP_IP_TEXT);
+        address = GetIpText();
+    }
+    return m_manager + QLatin1Char('\t') + method + QLatin1Char('\t') + address;
+}
+
+BOOL CSnmpRecipientLeaf::SetDataV0(const void* data)
+{
+    if (!data)
+        return 0;
+    const char* record = Chars(data);
+    const QString manager = Records::FieldText(record + kManagerOffset, kManagerSize);
+    if (!SetName(manager))
+        return 0;
+    m_manager = manager;
+    m_sendMethod = uint8_t(record[kMethodOffset]);
+    m_ip = QByteArray(record + kIpOffset, kIpSize);
+    m_node = QByteArray(record + kNodeOffset, kNodeSize);
+    m_network = QByteArray(record + kNetworkOffset, kNetworkSize);
+    const int image = m_sendMethod == kSendIpx ? kSnmpIpxImage : m_sendMethod == kSendIp ? kSnmpIpImage : kSnmpImage;
+    SetImage(image);
+    return 1;
+}
+
+BOOL CSnmpRecipientLeaf::GetDataV0(OUTPUTDESC* out)
+{
+    if (!out->position || out->room < kRecordSize)
+        return 0;
+    char* record = reinterpret_cast<char*>(out->position);
+    std::memset(record, 0, kRecordSize);
+    std::memcpy(record + kNodeOffset, m_node.constData(), kNodeSize);
+    std::memcpy(record + kNetworkOffset, m_network.constData(), kNetworkSize);
+    std::memcpy(record + kIpOffset, m_ip.constData(), kIpSize);
+    Records::PutField(record + kManagerOffset, kManagerSize, m_manager.toUtf8());
+    record[kMethodOffset] = char(m_sendMethod);
+    out->count = 1;
+    return 1;
+}
+
+CSnmpMethodLeaf::CSnmpMethodLeaf()
+    : CMethodLeaf({IDS_SNMP, kSnmpImage, IDS_SNMP_HEADING, 0, CSnmpRecipientLeaf::kRecordSize, AlertGetSnmp,
+                   AlertSetSnmp})
 {
 }

@@ -285,3 +285,62 @@ public:
 protected:
     CRecipientLeaf* NewRecipient() override { return new CTicketRecipientLeaf; }
 };
+
+// ---- SNMP ---------------------------------------------------------------------------------------
+
+// A network manager that receives alerts as SNMP traps, over IPX or IP. Record (68 bytes, every
+// version): IPX node @0 (6), IPX network @6 (4), zero @10 (2), IPv4 in network order @12 (4),
+// manager name @16 (51), send method @67 (1 IPX, 2 IP).
+class CSnmpRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 68;
+    static constexpr int kNodeOffset = 0;
+    static constexpr int kNodeSize = 6;
+    static constexpr int kNetworkOffset = 6;
+    static constexpr int kNetworkSize = 4;
+    static constexpr int kIpOffset = 12;
+    static constexpr int kIpSize = 4;
+    static constexpr int kManagerOffset = 16;
+    static constexpr int kManagerSize = 51;
+    static constexpr int kMethodOffset = 67;
+    static constexpr uint8_t kSendIpx = 1;
+    static constexpr uint8_t kSendIp = 2;
+
+    CSnmpRecipientLeaf();
+    CSnmpRecipientLeaf(const CSnmpRecipientLeaf& other) = default;
+
+    const QString& GetManager() const { return m_manager; }
+    uint8_t GetSendMethod() const { return m_sendMethod; }
+    // "a.b.c.d" of the stored address.
+    QString GetIpText() const;
+    // Network and node in hexadecimal: "NNNNNNNN.HHHHHHHHHHHH".
+    QString GetIpxText() const;
+
+    uint32_t GetMethodBit() const override { return 128; }
+    UINT GetMethodNameId() const override;
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override;
+    QString GetRecipientText() const override { return m_manager; }
+
+    BOOL SetDataV0(const void* data) override;
+    BOOL GetDataV0(OUTPUTDESC* out) override;
+    size_t GetDataSizeV0() override { return kRecordSize; }
+
+private:
+    QString m_manager;
+    uint8_t m_sendMethod = 0;
+    // The addresses as stored (IP in network order).
+    QByteArray m_ip = QByteArray(kIpSize, '\0');
+    QByteArray m_node = QByteArray(kNodeSize, '\0');
+    QByteArray m_network = QByteArray(kNetworkSize, '\0');
+};
+
+class CSnmpMethodLeaf : public CMethodLeaf {
+public:
+    CSnmpMethodLeaf();
+    WORD GetDisplayFormat() override { return DISPLAY_LABELS; }
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CSnmpRecipientLeaf; }
+};

@@ -158,8 +158,9 @@ void CALTLeaf::CreateMethodLeaves(int version)
         return;
     if (!PlatformIsVersion6())
         InsertChild(new CBroadcastMethodLeaf);
-    // The pager, e-mail and SNMP methods join here (before the trouble ticket) and Lotus Notes
-    // (version 1 on, before SMTP) as their leaves come.
+    // The pager and e-mail methods join here (before SNMP) and Lotus Notes (version 1 on,
+    // before SMTP) as their leaves come.
+    InsertChild(new CSnmpMethodLeaf);
     InsertChild(new CTicketMethodLeaf);
     InsertChild(new CEventLogMethodLeaf);
     if (version >= 2)

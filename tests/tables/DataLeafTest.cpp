@@ -374,4 +374,43 @@ TEST_F(DataLeafTest, TicketRecipientsCarryTheBytesTheConsoleDoesNotRead)
     EXPECT_EQ(heading, QString::fromUtf8("方式\t伺服器名稱\t列印佇列\t連線身份"));
 }
 
+TEST_F(DataLeafTest, SnmpRecipientsShowTheAddressOfTheirSendMethod)
+{
+    auto* method = Insert(new CSnmpMethodLeaf);
+    const QByteArray ip = Records::MakeSnmpRecord("nms1", 0x0A000005);
+    QByteArray ipx(68, '\0');
+    const char node[6] = {0x00, 0x1B, 0x2C, 0x3D, 0x4E, char(0xF5)};
+    const char network[4] = {0x12, 0x34, char(0xAB), char(0xCD)};
+    std::memcpy(ipx.data(), node, 6);
+    std::memcpy(ipx.data() + 6, network, 4);
+    Records::PutField(ipx.data() + 16, 51, "novell");
+    ipx[67] = 1;
+    QByteArray none(68, '\0');
+    Records::PutField(none.data() + 16, 51, "unset");
+    LibraryBlock block({ip, ipx, none});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+    ASSERT_EQ(method->ChildCount(), 3);
+    auto* first = static_cast<CSnmpRecipientLeaf*>(method->GetFirstChild());
+    EXPECT_EQ(first->GetIpText(), QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(first->GetImage(), 16);
+    EXPECT_EQ(first->GetNextSibling()->GetImage(), 17);
+    EXPECT_EQ(first->GetNextSibling()->GetNextSibling()->GetImage(), 3);
+
+    WORD format = 0;
+    QString heading;
+    QStringList rows;
+    CLeafArray objects;
+    method->GetDisplayData(method->GetDisplayFormat(), &format, &heading, &rows, &objects);
+    EXPECT_EQ(format, DISPLAY_COLUMNS);
+    EXPECT_EQ(heading, QString::fromUtf8("方式\t使用者名稱\t傳送方式\t位址"));
+    EXPECT_EQ(rows, QStringList({QStringLiteral("SNMP\tnms1\tIP\t10.0.0.5"),
+                                 QStringLiteral("SNMP\tnovell\tIPX\t1234ABCD.001B2C3D4EF5"),
+                                 QStringLiteral("SNMP\tunset\t\t")}));
+
+    // The records go back byte for byte.
+    int32_t count = 0;
+    EXPECT_EQ(Serialise(method, 0, &count), ip + ipx + none);
+    EXPECT_EQ(count, 3);
+}
+
 } // namespace
