@@ -51,6 +51,16 @@ constexpr int kSnmpImage = 3;
 constexpr int kSnmpIpxImage = 17;
 constexpr int kSnmpIpImage = 16;
 
+constexpr UINT IDS_NOTES = 5026;
+constexpr UINT IDS_NOTES_HEADING = 4016;
+constexpr UINT IDS_NOTES_COMBINED = 4512;
+constexpr UINT IDS_CLASS_CC = 3506;
+constexpr UINT IDS_CLASS_TO = 3507;
+constexpr UINT IDS_CLASS_SEPARATOR = 3508;
+constexpr int kNotesImage = 27;
+constexpr int kNotesRecipientImage = 6;
+constexpr UINT IDR_NOTES_MENU = 171;
+
 const char* Chars(const void* p) { return static_cast<const char*>(p); }
 } // namespace
 
@@ -121,21 +131,23 @@ BOOL CMethodLeaf::SetDataV0(const void* data)
     return 1;
 }
 
-BOOL CMethodLeaf::GetDataV0(OUTPUTDESC* out)
+BOOL CMethodLeaf::GetData(OUTPUTDESC* out, int version)
 {
+    if (!out || version < 0 || version > kHighestVersion)
+        return 0;
     BYTE* position = out->position;
     size_t room = out->room;
     for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
         auto* recipient = dynamic_cast<CAbstractDataLeaf*>(child);
         if (!recipient)
             continue;
-        const size_t size = recipient->GetDataSize(m_dataVersion);
+        const size_t size = recipient->GetDataSize(version);
         if (size > room)
             break;
         OUTPUTDESC one;
         one.position = position;
         one.room = size;
-        recipient->GetData(&one, m_dataVersion);
+        recipient->GetData(&one, version);
         out->count += one.count;
         position += size;
         room -= size;
@@ -143,12 +155,14 @@ BOOL CMethodLeaf::GetDataV0(OUTPUTDESC* out)
     return 1;
 }
 
-size_t CMethodLeaf::GetDataSizeV0()
+size_t CMethodLeaf::GetDataSize(int version)
 {
+    if (version < 0 || version > kHighestVersion)
+        return 0;
     size_t total = 0;
     for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
         if (auto* recipient = dynamic_cast<CAbstractDataLeaf*>(child))
-            total += recipient->GetDataSize(m_dataVersion);
+            total += recipient->GetDataSize(version);
     }
     return total;
 }
@@ -568,4 +582,74 @@ CSnmpMethodLeaf::CSnmpMethodLeaf()
     : CMethodLeaf({IDS_SNMP, kSnmpImage, IDS_SNMP_HEADING, 0, CSnmpRecipientLeaf::kRecordSize, AlertGetSnmp,
                    AlertSetSnmp})
 {
+}
+
+// ---- Lotus Notes ----------------------------------------------------------------------------------
+
+CNotesRecipientLeaf::CNotesRecipientLeaf()
+{
+    m_image = kNotesRecipientImage;
+}
+
+void CNotesRecipientLeaf::SetFields(const QString& displayName, const QString& address, int32_t recipientClass)
+{
+    m_displayName = displayName;
+    m_address = address;
+    m_class = recipientClass;
+    m_name = TreeText();
+}
+
+QString CNotesRecipientLeaf::GetClassLabel() const
+{
+    return LoadString(m_class == kClassCc ? IDS_CLASS_CC : IDS_CLASS_TO);
+}
+
+QString CNotesRecipientLeaf::TreeText() const
+{
+    return GetClassLabel() + LoadString(IDS_CLASS_SEPARATOR) + m_displayName;
+}
+
+UINT CNotesRecipientLeaf::GetMethodNameId() const { return IDS_NOTES; }
+UINT CNotesRecipientLeaf::GetTitleId() const { return IDS_NOTES; }
+UINT CNotesRecipientLeaf::GetHeadingId() const { return IDS_NOTES_HEADING; }
+
+QString CNotesRecipientLeaf::GetColumns() const
+{
+    return m_displayName + QLatin1Char('\t') + GetClassLabel() + QLatin1Char('\t') + m_address;
+}
+
+QString CNotesRecipientLeaf::GetCombinedColumns() const
+{
+    return m_displayName + QLatin1Char('\t') + LoadString(IDS_NOTES_COMBINED);
+}
+
+BOOL CNotesRecipientLeaf::SetDataV1(const void* data)
+{
+    if (!data)
+        return 0;
+    const char* record = Chars(data);
+    m_address = Records::FieldText(record + kAddressOffset, kAddressSize);
+    m_displayName = Records::FieldText(record + kNameOffset, kNameSize);
+    m_class = Records::I32At(record + kClassOffset);
+    return SetName(TreeText());
+}
+
+BOOL CNotesRecipientLeaf::GetDataV1(OUTPUTDESC* out)
+{
+    if (!out->position || out->room < kRecordSize)
+        return 0;
+    char* record = reinterpret_cast<char*>(out->position);
+    std::memset(record, 0, kRecordSize);
+    Records::PutI32(record + kClassOffset, m_class);
+    Records::PutField(record + kNameOffset, kNameSize, m_displayName.toUtf8());
+    Records::PutField(record + kAddressOffset, kAddressSize, m_address.toUtf8());
+    out->count = 1;
+    return 1;
+}
+
+CNotesMethodLeaf::CNotesMethodLeaf()
+    : CMethodLeaf({IDS_NOTES, kNotesImage, IDS_NOTES_HEADING, 1, CNotesRecipientLeaf::kRecordSize, AlertGetLotusNotes,
+                   AlertSetLotusNotes})
+{
+    m_menuId = IDR_NOTES_MENU;
 }

@@ -53,8 +53,11 @@ public:
     // data: a RECORDBLOCK. Replaces the children by one recipient per record; refuses (0) a
     // negative count or one that does not fit the block.
     BOOL SetDataV0(const void* data) override;
-    BOOL GetDataV0(OUTPUTDESC* out) override;
-    size_t GetDataSizeV0() override;
+    // The list in a version is its recipients' records in that version, in tree order.
+    size_t GetDataSize(int version) override;
+    BOOL GetData(OUTPUTDESC* out, int version) override;
+    BOOL GetDataV0(OUTPUTDESC* out) override { return GetData(out, 0); }
+    size_t GetDataSizeV0() override { return GetDataSize(0); }
 
 protected:
     // A new, empty recipient leaf of this method.
@@ -343,4 +346,57 @@ public:
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CSnmpRecipientLeaf; }
+};
+
+// ---- Lotus Notes ----------------------------------------------------------------------------------
+
+// A Notes mail recipient. Record (440 bytes, version 1 and later): class @0 (int32, 1 To,
+// 2 Cc), display name @4 (52), mail address @56 (256), zero @312 (128).
+class CNotesRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 440;
+    static constexpr int kClassOffset = 0;
+    static constexpr int kNameOffset = 4;
+    static constexpr int kNameSize = 52;
+    static constexpr int kAddressOffset = 56;
+    static constexpr int kAddressSize = 256;
+    static constexpr int32_t kClassCc = 2;
+
+    CNotesRecipientLeaf();
+    CNotesRecipientLeaf(const CNotesRecipientLeaf& other) = default;
+
+    const QString& GetDisplayName() const { return m_displayName; }
+    const QString& GetAddress() const { return m_address; }
+    int32_t GetClass() const { return m_class; }
+    void SetFields(const QString& displayName, const QString& address, int32_t recipientClass);
+    // "副本" for copies, "到" otherwise.
+    QString GetClassLabel() const;
+
+    uint32_t GetMethodBit() const override { return 256; }
+    UINT GetMethodNameId() const override;
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override;
+    QString GetRecipientText() const override { return m_displayName; }
+    QString GetCombinedColumns() const override;
+
+    BOOL SetDataV1(const void* data) override;
+    BOOL GetDataV1(OUTPUTDESC* out) override;
+    size_t GetDataSizeV1() override { return kRecordSize; }
+
+private:
+    // Class label, ":" and the display name.
+    QString TreeText() const;
+
+    QString m_displayName;
+    QString m_address;
+    int32_t m_class = 0;
+};
+
+class CNotesMethodLeaf : public CMethodLeaf {
+public:
+    CNotesMethodLeaf();
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CNotesRecipientLeaf; }
 };

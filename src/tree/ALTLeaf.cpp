@@ -158,11 +158,12 @@ void CALTLeaf::CreateMethodLeaves(int version)
         return;
     if (!PlatformIsVersion6())
         InsertChild(new CBroadcastMethodLeaf);
-    // The pager and e-mail methods join here (before SNMP) and Lotus Notes (version 1 on,
-    // before SMTP) as their leaves come.
+    // The pager and e-mail methods join here, before SNMP, as their leaves come.
     InsertChild(new CSnmpMethodLeaf);
     InsertChild(new CTicketMethodLeaf);
     InsertChild(new CEventLogMethodLeaf);
+    if (version >= 1)
+        InsertChild(new CNotesMethodLeaf);
     if (version >= 2)
         InsertChild(new CSMTPMethodLeaf);
 }

@@ -413,4 +413,32 @@ TEST_F(DataLeafTest, SnmpRecipientsShowTheAddressOfTheirSendMethod)
     EXPECT_EQ(count, 3);
 }
 
+TEST_F(DataLeafTest, NotesRecipientsAreNamedByClassAndDisplayName)
+{
+    auto* method = Insert(new CNotesMethodLeaf);
+    const QByteArray to = Records::MakeNotesRecord("Wang Fang", "wang.fang@korvane.example", 1);
+    const QByteArray cc = Records::MakeNotesRecord("Desk", "desk@korvane.example", 2);
+    ASSERT_EQ(to.size(), 440);
+    LibraryBlock block({to, cc});
+    // Notes lists travel as version 1; a version-0 load has no Notes record.
+    ASSERT_EQ(method->SetData(&block.records, 1), 1);
+    EXPECT_EQ(Names(method), QStringList({QString::fromUtf8("到:Wang Fang"), QString::fromUtf8("副本:Desk")}));
+    int32_t count = 0;
+    EXPECT_EQ(Serialise(method, 1, &count), to + cc);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(method->GetDataSize(0), 0u);
+
+    WORD format = 0;
+    QString heading;
+    QStringList rows;
+    CLeafArray objects;
+    method->GetDisplayData(method->GetDisplayFormat(), &format, &heading, &rows, &objects);
+    EXPECT_EQ(heading, QString::fromUtf8("方式\t名稱\t類型\t郵件位址"));
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("Lotus Notes\tWang Fang\t到\twang.fang@korvane.example"),
+                                 QString::fromUtf8("Lotus Notes\tDesk\t副本\tdesk@korvane.example")}));
+    rows.clear();
+    method->GetFirstChild()->GetDisplayData(DISPLAY_COLUMNS, &format, &heading, &rows, &objects);
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("Lotus Notes\tWang Fang\tLotus Notes 郵件收件者")}));
+}
+
 } // namespace
