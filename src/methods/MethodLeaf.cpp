@@ -61,6 +61,13 @@ constexpr int kNotesImage = 27;
 constexpr int kNotesRecipientImage = 6;
 constexpr UINT IDR_NOTES_MENU = 171;
 
+constexpr UINT IDS_PAGER = 5004;
+constexpr UINT IDS_PAGER_HEADING = 4001;
+constexpr UINT IDS_PAGER_ALPHANUMERIC = 4506;
+constexpr UINT IDS_PAGER_NUMERIC = 4507;
+constexpr UINT IDS_PAGER_UNKNOWN = 4508;
+constexpr int kPagerImage = 1;
+
 const char* Chars(const void* p) { return static_cast<const char*>(p); }
 } // namespace
 
@@ -269,7 +276,8 @@ void CRecipientLeaf::OnDelete()
 
 void CRecipientLeaf::OnTestMessage()
 {
-    SendTestMessage(GetMethodBit(), kTestPriority);
+    if (const uint32_t bit = GetMethodBit())
+        SendTestMessage(bit, kTestPriority);
 }
 
 // ---- broadcast ----------------------------------------------------------------------------------
@@ -652,4 +660,77 @@ CNotesMethodLeaf::CNotesMethodLeaf()
                    AlertSetLotusNotes})
 {
     m_menuId = IDR_NOTES_MENU;
+}
+
+// ---- pager --------------------------------------------------------------------------------------
+
+CPagerRecipientLeaf::CPagerRecipientLeaf()
+{
+    m_image = kPagerImage;
+}
+
+uint32_t CPagerRecipientLeaf::GetMethodBit() const
+{
+    return m_type == kNumeric ? 2u : m_type == kAlphanumeric ? 4u : 0u;
+}
+
+UINT CPagerRecipientLeaf::GetMethodNameId() const { return IDS_PAGER; }
+UINT CPagerRecipientLeaf::GetHeadingId() const { return IDS_PAGER_HEADING; }
+
+UINT CPagerRecipientLeaf::GetTitleId() const
+{
+    return m_type == kNumeric ? IDS_PAGER_NUMERIC : m_type == kAlphanumeric ? IDS_PAGER_ALPHANUMERIC : IDS_PAGER_UNKNOWN;
+}
+
+QString CPagerRecipientLeaf::GetColumns() const
+{
+    return QStringList({m_owner, m_number, LoadString(GetTitleId()), m_pagerId, m_siteId,
+                        QString::number(m_messageDelay.size()), QString::number(m_connectionDelay.size())})
+        .join(QLatin1Char('\t'));
+}
+
+BOOL CPagerRecipientLeaf::SetDataV0(const void* data)
+{
+    if (!data)
+        return 0;
+    const char* record = Chars(data);
+    const QString owner = Records::FieldText(record + kOwnerOffset, kOwnerSize);
+    if (!SetName(owner))
+        return 0;
+    m_record = QByteArray(record, qsizetype(kRecordSize));
+    m_owner = owner;
+    m_portId = Records::U16At(record + kPortIdOffset);
+    m_number = Records::FieldText(record + kNumberOffset, kNumberSize);
+    m_pagerId = Records::FieldText(record + kPagerIdOffset, kPagerIdSize);
+    m_siteId = Records::FieldText(record + kSiteIdOffset, kSiteIdSize);
+    m_connectionDelay = Records::FieldText(record + kConnectionDelayOffset, kDelaySize);
+    m_messageDelay = Records::FieldText(record + kMessageDelayOffset, kDelaySize);
+    m_type = uint8_t(record[kTypeOffset]);
+    return 1;
+}
+
+BOOL CPagerRecipientLeaf::GetDataV0(OUTPUTDESC* out)
+{
+    if (!out->position || out->room < kRecordSize)
+        return 0;
+    QByteArray record = m_record;
+    record.resize(qsizetype(kRecordSize), '\0');
+    char* r = record.data();
+    Records::PutU16(r + kPortIdOffset, m_portId);
+    Records::PutField(r + kNumberOffset, kNumberSize, m_number.toUtf8());
+    Records::PutField(r + kPagerIdOffset, kPagerIdSize, m_pagerId.toUtf8());
+    Records::PutField(r + kSiteIdOffset, kSiteIdSize, m_siteId.toUtf8());
+    Records::PutField(r + kConnectionDelayOffset, kDelaySize, m_connectionDelay.toUtf8());
+    Records::PutField(r + kMessageDelayOffset, kDelaySize, m_messageDelay.toUtf8());
+    Records::PutField(r + kOwnerOffset, kOwnerSize, m_owner.toUtf8());
+    r[kTypeOffset] = char(m_type);
+    std::memcpy(out->position, record.constData(), kRecordSize);
+    out->count = 1;
+    return 1;
+}
+
+CPagerMethodLeaf::CPagerMethodLeaf()
+    : CMethodLeaf({IDS_PAGER, kPagerImage, IDS_PAGER_HEADING, 0, CPagerRecipientLeaf::kRecordSize, AlertGetPager,
+                   AlertSetPager})
+{
 }

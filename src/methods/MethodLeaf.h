@@ -75,7 +75,7 @@ public:
     CRecipientLeaf() = default;
     CRecipientLeaf(const CRecipientLeaf& other) = default;
 
-    // The method bit test alerts carry.
+    // The method bit test alerts carry (0: none).
     virtual uint32_t GetMethodBit() const = 0;
     // Name of the method (first column) and the recipient kind (description column).
     virtual UINT GetMethodNameId() const = 0;
@@ -103,7 +103,8 @@ protected:
     // 3007: the recipient goes, and the method writes its list without it.
     void OnDelete();
     void OnUpdateAlways(CCmdUI* pUI) { pUI->Enable(true); }
-    // 3035: a test alert to this recipient alone, priority information.
+    // 3035: a test alert to this recipient alone, priority information; nothing for a
+    // recipient without a method bit.
     void OnTestMessage();
 };
 
@@ -399,4 +400,72 @@ public:
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CNotesRecipientLeaf; }
+};
+
+// ---- pager --------------------------------------------------------------------------------------
+
+// A numeric or alphanumeric pager dialled through one of the port configurations. Record
+// (150 bytes, every version): reserved @0-17, port id @18 (u16), number @20 (25), pager id @45
+// (11), site id @56 (5), connection delay @61 (13), message delay @74 (13), owner @87 (48),
+// reserved text @135 (13), type @148 (0 numeric, 1 alphanumeric), reserved @149. The delays
+// are runs of commas, one per step.
+class CPagerRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 150;
+    static constexpr int kPortIdOffset = 18;
+    static constexpr int kNumberOffset = 20;
+    static constexpr int kNumberSize = 25;
+    static constexpr int kPagerIdOffset = 45;
+    static constexpr int kPagerIdSize = 11;
+    static constexpr int kSiteIdOffset = 56;
+    static constexpr int kSiteIdSize = 5;
+    static constexpr int kConnectionDelayOffset = 61;
+    static constexpr int kMessageDelayOffset = 74;
+    static constexpr int kDelaySize = 13;
+    static constexpr int kOwnerOffset = 87;
+    static constexpr int kOwnerSize = 48;
+    static constexpr int kTypeOffset = 148;
+    static constexpr uint8_t kNumeric = 0;
+    static constexpr uint8_t kAlphanumeric = 1;
+
+    CPagerRecipientLeaf();
+    CPagerRecipientLeaf(const CPagerRecipientLeaf& other) = default;
+
+    const QString& GetOwner() const { return m_owner; }
+    const QString& GetNumber() const { return m_number; }
+    uint8_t GetPagerType() const { return m_type; }
+    uint16_t GetPortId() const { return m_portId; }
+
+    // 2 numeric, 4 alphanumeric, 0 for an unknown type.
+    uint32_t GetMethodBit() const override;
+    UINT GetMethodNameId() const override;
+    // By pager type: numeric, alphanumeric or unknown.
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override;
+    QString GetRecipientText() const override { return m_owner; }
+
+    BOOL SetDataV0(const void* data) override;
+    BOOL GetDataV0(OUTPUTDESC* out) override;
+    size_t GetDataSizeV0() override { return kRecordSize; }
+
+private:
+    QString m_owner;
+    QString m_number;
+    QString m_pagerId;
+    QString m_siteId;
+    QString m_connectionDelay;
+    QString m_messageDelay;
+    uint16_t m_portId = 0;
+    uint8_t m_type = kNumeric;
+    // The record as read: reserved fields travel back unchanged.
+    QByteArray m_record = QByteArray(kRecordSize, '\0');
+};
+
+class CPagerMethodLeaf : public CMethodLeaf {
+public:
+    CPagerMethodLeaf();
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CPagerRecipientLeaf; }
 };

@@ -158,7 +158,8 @@ void CALTLeaf::CreateMethodLeaves(int version)
         return;
     if (!PlatformIsVersion6())
         InsertChild(new CBroadcastMethodLeaf);
-    // The pager and e-mail methods join here, before SNMP, as their leaves come.
+    InsertChild(new CPagerMethodLeaf);
+    // The e-mail method joins here, before SNMP, when the mail library is loaded.
     InsertChild(new CSnmpMethodLeaf);
     InsertChild(new CTicketMethodLeaf);
     InsertChild(new CEventLogMethodLeaf);

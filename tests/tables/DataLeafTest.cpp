@@ -441,4 +441,41 @@ TEST_F(DataLeafTest, NotesRecipientsAreNamedByClassAndDisplayName)
     EXPECT_EQ(rows, QStringList({QString::fromUtf8("Lotus Notes\tWang Fang\tLotus Notes 郵件收件者")}));
 }
 
+TEST_F(DataLeafTest, PagerRecipientsCarryTheirReservedFieldsAndKnowTheirType)
+{
+    auto* method = Insert(new CPagerMethodLeaf);
+    QByteArray numeric = Records::MakePagerRecord("Chen Wei", "5550101", 0, 7, "1234", "01");
+    ASSERT_EQ(numeric.size(), 150);
+    for (int i = 0; i < 18; ++i)
+        numeric[i] = char(0xA0 + i);
+    std::memcpy(numeric.data() + 61, ",,,", 3);
+    std::memcpy(numeric.data() + 74, ",", 1);
+    std::memcpy(numeric.data() + 135, "KEEP", 4);
+    numeric[149] = char(0x77);
+    QByteArray unknown = Records::MakePagerRecord("Nobody", "5550199", 2, 1);
+    LibraryBlock block({numeric, unknown});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+    auto* first = static_cast<CPagerRecipientLeaf*>(method->GetFirstChild());
+    auto* second = static_cast<CPagerRecipientLeaf*>(first->GetNextSibling());
+    EXPECT_EQ(first->GetName(), QStringLiteral("Chen Wei"));
+    EXPECT_EQ(first->GetPortId(), 7);
+    EXPECT_EQ(first->GetMethodBit(), 2u);
+    EXPECT_EQ(second->GetMethodBit(), 0u);
+    EXPECT_EQ(second->GetTitle(), QString::fromUtf8("不明呼叫器類型"));
+
+    int32_t count = 0;
+    EXPECT_EQ(Serialise(method, 0, &count), numeric + unknown);
+
+    WORD format = 0;
+    QString heading;
+    QStringList rows;
+    CLeafArray objects;
+    method->GetDisplayData(method->GetDisplayFormat(), &format, &heading, &rows, &objects);
+    EXPECT_EQ(rows.first(), QString::fromUtf8("呼叫器\tChen Wei\t5550101\t數字頁面收件者\t1234\t01\t1\t3"));
+
+    // A pager of unknown type sends no test alert.
+    ASSERT_TRUE(second->OnCmdMsg(ID_EDIT_TEST_MESSAGE, nullptr));
+    EXPECT_TRUE(m_host.BoxTexts().isEmpty());
+}
+
 } // namespace

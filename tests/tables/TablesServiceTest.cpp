@@ -179,11 +179,11 @@ TEST_F(TablesTest, TablesAppearWhileTheServiceRunsAndGoWhenItStops)
     EXPECT_EQ(quellit->GetApplicationName(), QStringLiteral("QUELLIT"));
     // Version 3: broadcast and SMTP, sorted by name (the other methods' leaves are not part of
     // this table yet).
-    EXPECT_EQ(Names(quellit), QStringList({QStringLiteral("Lotus Notes"), QStringLiteral("SMTP"), QStringLiteral("SNMP"), QString::fromUtf8("Windows 事件日誌"),
+    EXPECT_EQ(Names(quellit), QStringList({QStringLiteral("Lotus Notes"), QStringLiteral("SMTP"), QStringLiteral("SNMP"), QString::fromUtf8("Windows 事件日誌"), QString::fromUtf8("呼叫器"),
                                            QString::fromUtf8("問題通知表"), QString::fromUtf8("廣播")}));
     auto* dunmark = dynamic_cast<CALTLeaf*>(Child(config, QStringLiteral("DUNMARK")));
     ASSERT_NE(dunmark, nullptr);
-    EXPECT_EQ(Names(dunmark), QStringList({QStringLiteral("SNMP"), QString::fromUtf8("Windows 事件日誌"), QString::fromUtf8("問題通知表"),
+    EXPECT_EQ(Names(dunmark), QStringList({QStringLiteral("SNMP"), QString::fromUtf8("Windows 事件日誌"), QString::fromUtf8("呼叫器"), QString::fromUtf8("問題通知表"),
                                            QString::fromUtf8("廣播")}));
 
     // Later ticks fill every table.
@@ -324,7 +324,7 @@ TEST_F(TablesTest, ATestAlertToAnotherMachineGoesThrough8BitEvenWhenItsNameBegin
 
     CAlertLeaf* table = Child(server->GetConfigLeaf(), QStringLiteral("Quellit Server Monitor"));
     // Version 1 has no SMTP method.
-    EXPECT_EQ(Names(table), QStringList({QStringLiteral("Lotus Notes"), QStringLiteral("SNMP"), QString::fromUtf8("Windows 事件日誌"), QString::fromUtf8("問題通知表"),
+    EXPECT_EQ(Names(table), QStringList({QStringLiteral("Lotus Notes"), QStringLiteral("SNMP"), QString::fromUtf8("Windows 事件日誌"), QString::fromUtf8("呼叫器"), QString::fromUtf8("問題通知表"),
                                          QString::fromUtf8("廣播")}));
     CAlertLeaf* pc07 = Child(Child(table, QString::fromUtf8("廣播")), QStringLiteral("\\\\PC07"));
     ASSERT_NE(pc07, nullptr);
