@@ -68,6 +68,16 @@ constexpr UINT IDS_PAGER_NUMERIC = 4507;
 constexpr UINT IDS_PAGER_UNKNOWN = 4508;
 constexpr int kPagerImage = 1;
 
+constexpr UINT IDS_EMAIL = 5005;
+constexpr UINT IDS_EMAIL_MAIL = 5024;
+constexpr UINT IDS_EMAIL_EXCHANGE = 5025;
+constexpr UINT IDS_EMAIL_HEADING = 4002;
+constexpr UINT IDS_EMAIL_TITLE = 4502;
+constexpr int kEmailMailImage = 4;
+constexpr int kEmailExchangeImage = 29;
+constexpr int kEmailRecipientImage = 6;
+constexpr UINT IDR_EMAIL_MENU = 170;
+
 const char* Chars(const void* p) { return static_cast<const char*>(p); }
 } // namespace
 
@@ -733,4 +743,68 @@ CPagerMethodLeaf::CPagerMethodLeaf()
     : CMethodLeaf({IDS_PAGER, kPagerImage, IDS_PAGER_HEADING, 0, CPagerRecipientLeaf::kRecordSize, AlertGetPager,
                    AlertSetPager})
 {
+}
+
+// ---- e-mail -------------------------------------------------------------------------------------
+
+CEmailRecipientLeaf::CEmailRecipientLeaf()
+{
+    m_image = kEmailRecipientImage;
+    m_menuId = IDR_EMAIL_MENU;
+}
+
+void CEmailRecipientLeaf::SetFields(const QString& name, int32_t recipientClass)
+{
+    m_recipientName = name;
+    m_class = recipientClass;
+    m_name = TreeText();
+}
+
+QString CEmailRecipientLeaf::GetClassLabel() const
+{
+    return LoadString(m_class == kClassCc ? IDS_CLASS_CC : IDS_CLASS_TO);
+}
+
+QString CEmailRecipientLeaf::TreeText() const
+{
+    return GetClassLabel() + LoadString(IDS_CLASS_SEPARATOR) + m_recipientName;
+}
+
+UINT CEmailRecipientLeaf::GetMethodNameId() const { return IDS_EMAIL; }
+UINT CEmailRecipientLeaf::GetTitleId() const { return IDS_EMAIL_TITLE; }
+UINT CEmailRecipientLeaf::GetHeadingId() const { return IDS_EMAIL_HEADING; }
+
+BOOL CEmailRecipientLeaf::SetDataV0(const void* data)
+{
+    if (!data)
+        return 0;
+    const char* record = Chars(data);
+    m_recipientName = Records::FieldText(record + kNameOffset, kNameSize);
+    m_class = Records::I32At(record + kClassOffset);
+    return SetName(TreeText());
+}
+
+BOOL CEmailRecipientLeaf::GetDataV0(OUTPUTDESC* out)
+{
+    if (!out->position || out->room < kRecordSize)
+        return 0;
+    char* record = reinterpret_cast<char*>(out->position);
+    std::memset(record, 0, kRecordSize);
+    Records::PutField(record + kNameOffset, kNameSize, m_recipientName.toUtf8());
+    Records::PutI32(record + kClassOffset, m_class);
+    out->count = 1;
+    return 1;
+}
+
+CEmailMethodLeaf::CEmailMethodLeaf(bool exchangeClient)
+    : CMethodLeaf({exchangeClient ? IDS_EMAIL_EXCHANGE : IDS_EMAIL_MAIL,
+                   exchangeClient ? kEmailExchangeImage : kEmailMailImage, IDS_EMAIL_HEADING, 0,
+                   CEmailRecipientLeaf::kRecordSize, AlertGetEMail, nullptr, AlertSetEMail})
+{
+    m_menuId = IDR_EMAIL_MENU;
+}
+
+QString CEmailMethodLeaf::GetTitle()
+{
+    return LoadString(IDS_EMAIL);
 }

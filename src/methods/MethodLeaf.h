@@ -469,3 +469,51 @@ public:
 protected:
     CRecipientLeaf* NewRecipient() override { return new CPagerRecipientLeaf; }
 };
+
+// ---- e-mail -------------------------------------------------------------------------------------
+
+// A mail recipient of the messaging interface. Record (56 bytes, every version): display name
+// @0 (52), class @52 (int32, 1 To, 2 Cc).
+class CEmailRecipientLeaf : public CRecipientLeaf {
+public:
+    static constexpr size_t kRecordSize = 56;
+    static constexpr int kNameOffset = 0;
+    static constexpr int kNameSize = 52;
+    static constexpr int kClassOffset = 52;
+    static constexpr int32_t kClassCc = 2;
+
+    CEmailRecipientLeaf();
+    CEmailRecipientLeaf(const CEmailRecipientLeaf& other) = default;
+
+    const QString& GetRecipientName() const { return m_recipientName; }
+    int32_t GetClass() const { return m_class; }
+    void SetFields(const QString& name, int32_t recipientClass);
+    QString GetClassLabel() const;
+
+    uint32_t GetMethodBit() const override { return 8; }
+    UINT GetMethodNameId() const override;
+    UINT GetTitleId() const override;
+    UINT GetHeadingId() const override;
+    QString GetColumns() const override { return m_recipientName + QLatin1Char('\t') + GetClassLabel(); }
+    QString GetRecipientText() const override { return m_recipientName; }
+
+    BOOL SetDataV0(const void* data) override;
+    BOOL GetDataV0(OUTPUTDESC* out) override;
+    size_t GetDataSizeV0() override { return kRecordSize; }
+
+private:
+    QString TreeText() const;
+
+    QString m_recipientName;
+    int32_t m_class = 0;
+};
+
+class CEmailMethodLeaf : public CMethodLeaf {
+public:
+    // Named after the mail client: Microsoft Exchange or Microsoft Mail.
+    explicit CEmailMethodLeaf(bool exchangeClient);
+    QString GetTitle() override;
+
+protected:
+    CRecipientLeaf* NewRecipient() override { return new CEmailRecipientLeaf; }
+};

@@ -159,7 +159,9 @@ void CALTLeaf::CreateMethodLeaves(int version)
     if (!PlatformIsVersion6())
         InsertChild(new CBroadcastMethodLeaf);
     InsertChild(new CPagerMethodLeaf);
-    // The e-mail method joins here, before SNMP, when the mail library is loaded.
+    // Mail goes through the messaging library; without it there is no e-mail method.
+    if (IsMailLibraryLoaded())
+        InsertChild(new CEmailMethodLeaf(false));
     InsertChild(new CSnmpMethodLeaf);
     InsertChild(new CTicketMethodLeaf);
     InsertChild(new CEventLogMethodLeaf);

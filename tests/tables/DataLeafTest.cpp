@@ -478,4 +478,31 @@ TEST_F(DataLeafTest, PagerRecipientsCarryTheirReservedFieldsAndKnowTheirType)
     EXPECT_TRUE(m_host.BoxTexts().isEmpty());
 }
 
+TEST_F(DataLeafTest, EmailRecipientsAreNamedByClassAndTheMethodByItsClient)
+{
+    auto* method = Insert(new CEmailMethodLeaf(true));
+    EXPECT_EQ(method->GetName(), QStringLiteral("Microsoft Exchange"));
+    EXPECT_EQ(method->GetImage(), 29);
+    EXPECT_EQ(method->GetTitle(), QString::fromUtf8("電子郵件"));
+    CEmailMethodLeaf mail(false);
+    EXPECT_EQ(mail.GetName(), QString::fromUtf8("Microsoft 郵件"));
+
+    const QByteArray to = Records::MakeEmailRecord("Operations", 1);
+    const QByteArray cc = Records::MakeEmailRecord("Help Desk", 2);
+    LibraryBlock block({to, cc});
+    ASSERT_EQ(method->SetData(&block.records, 0), 1);
+    EXPECT_EQ(Names(method), QStringList({QString::fromUtf8("到:Operations"), QString::fromUtf8("副本:Help Desk")}));
+    int32_t count = 0;
+    EXPECT_EQ(Serialise(method, 0, &count), to + cc);
+
+    WORD format = 0;
+    QString heading;
+    QStringList rows;
+    CLeafArray objects;
+    method->GetDisplayData(method->GetDisplayFormat(), &format, &heading, &rows, &objects);
+    EXPECT_EQ(heading, QString::fromUtf8("方式\t使用者名稱\t類型"));
+    EXPECT_EQ(rows, QStringList({QString::fromUtf8("電子郵件\tOperations\t到"),
+                                 QString::fromUtf8("電子郵件\tHelp Desk\t副本")}));
+}
+
 } // namespace
