@@ -215,6 +215,24 @@ int32_t CALTLeaf::SetLocation(const QString& text) const
     return AlertSetStringToReg(m_machine.toUtf8().constData(), "User", "Location", text.toUtf8().constData());
 }
 
+int32_t CALTLeaf::GetMailAttributes()
+{
+    m_image.resize(kImageSize, '\0');
+    char* image = m_image.data();
+    return AlertGetMailAttributes(m_machine.toUtf8().constData(), image + kSubjectOffset,
+                                  reinterpret_cast<uint16_t*>(image + kAttachmentCountOffset),
+                                  m_application.toUtf8().constData());
+}
+
+int32_t CALTLeaf::SetMailAttributes()
+{
+    m_image.resize(kImageSize, '\0');
+    char* image = m_image.data();
+    return AlertSetMailAttributes(m_machine.toUtf8().constData(), image + kSubjectOffset,
+                                  reinterpret_cast<uint16_t*>(image + kAttachmentCountOffset),
+                                  m_application.toUtf8().constData());
+}
+
 QString CALTLeaf::GetTitle()
 {
     QString text;

@@ -50,6 +50,10 @@ public:
     QString GetLocation() const;
     int32_t SetCompany(const QString& text) const;
     int32_t SetLocation(const QString& text) const;
+    // The table's mail subject and attachments, read into and written from the image; the
+    // library's result (0 on success).
+    int32_t GetMailAttributes();
+    int32_t SetMailAttributes();
 
     QString GetTitle() override;
     WORD GetDisplayFormat() override;

@@ -433,4 +433,36 @@ TEST_F(TablesTest, ATicketListIsWrittenWithTheTablesHeaderLine)
     EXPECT_EQ(Records::FieldBytes(image.constData(), 73), QByteArray("QUELLIT ticket header"));
 }
 
+TEST_F(TablesTest, RegistryTextsAndMailAttributesOfATable)
+{
+    LocalWithTables();
+    StartService(kThisComputer);
+    CServerLeaf* server = AddServer(kThisComputer);
+    ASSERT_TRUE(WaitUntil([&] { return AllLoaded(server->GetConfigLeaf()); }));
+    auto* table = dynamic_cast<CALTLeaf*>(Child(server->GetConfigLeaf(), QStringLiteral("DUNMARK")));
+    ASSERT_NE(table, nullptr);
+
+    EXPECT_EQ(table->GetCompany(), QString());
+    EXPECT_EQ(table->SetCompany(QString::fromUtf8("科瓦訊")), 0);
+    EXPECT_EQ(table->SetLocation(QStringLiteral("Taipei")), 0);
+    EXPECT_EQ(table->GetCompany(), QString::fromUtf8("科瓦訊"));
+    EXPECT_EQ(table->GetLocation(), QStringLiteral("Taipei"));
+
+    // Attributes written from the image reach the stored table; read back into a cleared image.
+    BYTE* image = table->ImageData();
+    Records::PutField(reinterpret_cast<char*>(image) + CALTLeaf::kSubjectOffset, CALTLeaf::kSubjectSize,
+                      "Nightly backup");
+    Records::PutU16(reinterpret_cast<char*>(image) + CALTLeaf::kAttachmentCountOffset, 1);
+    Records::PutField(reinterpret_cast<char*>(image) + CALTLeaf::kAttachmentsOffset, CALTLeaf::kAttachmentSize,
+                      "C:\\ALERT\\DUNMARK.TXT");
+    ASSERT_EQ(table->SetMailAttributes(), 0);
+    std::memset(image + CALTLeaf::kSubjectOffset, 0, 3944 - CALTLeaf::kSubjectOffset);
+    ASSERT_EQ(table->GetMailAttributes(), 0);
+    const char* bytes = reinterpret_cast<const char*>(table->ImageData());
+    EXPECT_EQ(Records::FieldBytes(bytes + CALTLeaf::kSubjectOffset, CALTLeaf::kSubjectSize), QByteArray("Nightly backup"));
+    EXPECT_EQ(Records::U16At(bytes + CALTLeaf::kAttachmentCountOffset), 1);
+    EXPECT_EQ(Records::FieldBytes(bytes + CALTLeaf::kAttachmentsOffset, CALTLeaf::kAttachmentSize),
+              QByteArray("C:\\ALERT\\DUNMARK.TXT"));
+}
+
 } // namespace
