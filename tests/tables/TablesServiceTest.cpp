@@ -465,4 +465,41 @@ TEST_F(TablesTest, RegistryTextsAndMailAttributesOfATable)
               QByteArray("C:\\ALERT\\DUNMARK.TXT"));
 }
 
+TEST_F(TablesTest, AnEmailListIsWrittenWithTheTablesSubjectAndAttachments)
+{
+    InstallLocalService();
+    {
+        const World::ScopedLocalMachine scope(kThisComputer);
+        const Tarnix::MachineStore store(kThisComputer);
+        Tarnix::AltTable table;
+        table.version = 3;
+        Records::PutField(table.alStruct.data() + CALTLeaf::kSubjectOffset, CALTLeaf::kSubjectSize, "Disk alert");
+        table.lists[Tarnix::EmailList] = Records::MakeEmailRecord("Operations", 1) + Records::MakeEmailRecord("Desk", 2);
+        table.counts[Tarnix::EmailList] = 2;
+        ASSERT_EQ(store.WriteTable("QUELLIT", table), 0u);
+    }
+    StartService(kThisComputer);
+    CServerLeaf* server = AddServer(kThisComputer);
+    ASSERT_TRUE(WaitUntil([&] { return AllLoaded(server->GetConfigLeaf()); }));
+    auto* table = dynamic_cast<CALTLeaf*>(Child(server->GetConfigLeaf(), QStringLiteral("QUELLIT")));
+    ASSERT_NE(table, nullptr);
+    // The console has no mail library here, so the e-mail method is added by hand.
+    auto* email = new CEmailMethodLeaf(false);
+    ASSERT_TRUE(table->InsertChild(email));
+    email->RefreshFromCfg(QStringLiteral("TESTPC"), QStringLiteral("QUELLIT"));
+    ASSERT_EQ(email->ChildCount(), 2);
+    ASSERT_TRUE(email->GetFirstChild()->OnCmdMsg(ID_EDIT_DELETE, nullptr));
+
+    int32_t count = -1;
+    void* block = nullptr;
+    ASSERT_EQ(AlertGetEMail("TESTPC", &count, &block, "QUELLIT"), 1);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(Records::FieldBytes(static_cast<const char*>(block), 52), QByteArray("Desk"));
+    GlobalFree(block);
+    QByteArray image(3944, '\0');
+    ASSERT_EQ(AlertReadEverySetting("TESTPC", nullptr, nullptr, image.data(), "QUELLIT"), 1);
+    EXPECT_EQ(Records::FieldBytes(image.constData() + CALTLeaf::kSubjectOffset, CALTLeaf::kSubjectSize),
+              QByteArray("Disk alert"));
+}
+
 } // namespace
