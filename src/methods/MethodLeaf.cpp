@@ -88,15 +88,15 @@ BEGIN_MESSAGE_MAP(CMethodLeaf, CAbstractDataLeaf)
     ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, OnUpdatePaste)
 END_MESSAGE_MAP()
 
-CMethodLeaf::CMethodLeaf(const MethodSpec& spec) : m_spec(spec)
+CMethodLeaf::CMethodLeaf(const MethodTraits& traits) : m_traits(traits)
 {
-    m_name = LoadString(spec.nameId);
-    m_image = spec.image;
+    m_name = LoadString(traits.nameId);
+    m_image = traits.image;
 }
 
 QString CMethodLeaf::GetTitle()
 {
-    return LoadString(m_spec.nameId);
+    return LoadString(m_traits.nameId);
 }
 
 void CMethodLeaf::ChildModified(CAlertLeaf*)
@@ -112,13 +112,13 @@ void CMethodLeaf::RefreshFromCfg(const QString& machine, const QString& applicat
     void* block = nullptr;
     const QByteArray m = machine.toUtf8();
     const QByteArray a = application.toUtf8();
-    if (m_spec.get(m.constData(), &count, &block, a.constData()) != 1)
+    if (m_traits.get(m.constData(), &count, &block, a.constData()) != 1)
         return;
     RECORDBLOCK records;
     records.count = count;
     records.records = static_cast<const BYTE*>(block);
     records.size = block ? GlobalSize(block) : 0;
-    SetData(&records, m_spec.version);
+    SetData(&records, m_traits.version);
     if (block)
         GlobalFree(block);
 }
@@ -130,7 +130,7 @@ BOOL CMethodLeaf::SetDataV0(const void* data)
     if (!block || block->count < 0)
         return 0;
     // The library's count is checked against the bytes it really handed over.
-    const size_t size = m_spec.recordSize;
+    const size_t size = m_traits.recordSize;
     if (block->count > 0 && (!block->records || size == 0 || size_t(block->count) > block->size / size))
         return 0;
     const BYTE* record = block->records;
@@ -188,25 +188,25 @@ void CMethodLeaf::WriteToCfg(const QString& machine, const QString& application)
 {
     if (!m_modified)
         return;
-    const size_t size = GetDataSize(m_spec.version);
+    const size_t size = GetDataSize(m_traits.version);
     HGLOBAL block = GlobalAlloc(GPTR, size ? size : 1);
     if (!block)
         return;
     OUTPUTDESC out;
     out.position = static_cast<BYTE*>(block);
     out.room = size;
-    GetData(&out, m_spec.version);
+    GetData(&out, m_traits.version);
     const QByteArray m = machine.toUtf8();
     const QByteArray a = application.toUtf8();
     const uint8_t nonEmpty = out.count != 0 ? 1 : 0;
-    if (m_spec.setWithImage) {
+    if (m_traits.setWithImage) {
         // The method's own fields of the table image travel with its list.
         QByteArray image(CALTLeaf::kImageSize, '\0');
         if (CALTLeaf* table = GetALTLeaf<CALTLeaf>())
             image = table->GetImage().leftJustified(CALTLeaf::kImageSize, '\0', true);
-        m_spec.setWithImage(m.constData(), out.count, block, image.constData(), nonEmpty, a.constData());
-    } else if (m_spec.set) {
-        m_spec.set(m.constData(), out.count, block, nonEmpty, a.constData());
+        m_traits.setWithImage(m.constData(), out.count, block, image.constData(), nonEmpty, a.constData());
+    } else if (m_traits.set) {
+        m_traits.set(m.constData(), out.count, block, nonEmpty, a.constData());
     }
     GlobalFree(block);
     m_modified = 0;
@@ -217,7 +217,7 @@ void CMethodLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFormat, QSt
 {
     ForEachChildGetDisplayData(requestedFormat, producedFormat, heading, rows, objects);
     if (heading)
-        *heading = LoadString(m_spec.headingId);
+        *heading = LoadString(m_traits.headingId);
     if (producedFormat)
         *producedFormat = DISPLAY_COLUMNS;
 }

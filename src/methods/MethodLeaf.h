@@ -18,7 +18,7 @@ using MethodSetImageFn = int32_t (*)(const char* machine, int32_t count, void* b
                                      uint8_t nonEmpty, const char* app);
 
 // What distinguishes one method leaf from another.
-struct MethodSpec {
+struct MethodTraits {
     UINT nameId;            // the leaf's name
     int image;
     UINT headingId;         // column heading of the recipient list
@@ -36,9 +36,9 @@ constexpr UINT ID_EDIT_PASTE = 57637;
 class CMethodLeaf : public CAbstractDataLeaf {
     DECLARE_MESSAGE_MAP()
 public:
-    explicit CMethodLeaf(const MethodSpec& spec);
+    explicit CMethodLeaf(const MethodTraits& traits);
 
-    const MethodSpec& Spec() const { return m_spec; }
+    const MethodTraits& Traits() const { return m_traits; }
 
     QString GetTitle() override;
     void ChildModified(CAlertLeaf* child) override;
@@ -66,7 +66,7 @@ protected:
     void OnPaste() {}
     void OnUpdatePaste(CCmdUI* pUI) { pUI->Enable(true); }
 
-    MethodSpec m_spec;
+    MethodTraits m_traits;
 };
 
 class CRecipientLeaf : public CAbstractDataLeaf {
