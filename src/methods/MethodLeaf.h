@@ -152,6 +152,7 @@ protected:
 // A mail recipient reached by SMTP. Record (197 bytes, version 2 and later): address @0 (132),
 // display name @132 (65), each NUL-terminated.
 class CSMTPRecipientLeaf : public CRecipientLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     static constexpr size_t kRecordSize = 197;
     static constexpr int kAddressOffset = 0;
@@ -165,6 +166,9 @@ public:
     const QString& GetAddress() const { return m_address; }
     const QString& GetDisplayName() const { return m_displayName; }
     void SetFields(const QString& address, const QString& displayName);
+
+    // The recipient dialog (methods/SmtpDlg.cpp).
+    void OnDoubleClick(UINT flags, int x, int y) override;
 
     uint32_t GetMethodBit() const override { return 4096; }
     UINT GetMethodNameId() const override;
@@ -180,16 +184,24 @@ public:
     BOOL GetDataV2(OUTPUTDESC* out) override;
     size_t GetDataSizeV2() override { return kRecordSize; }
 
+protected:
+    void OnEdit();
+
 private:
     QString m_address;
     QString m_displayName;
 };
 
 class CSMTPMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     CSMTPMethodLeaf();
+    // A new recipient with the sample address and name, through its dialog; gone again when
+    // the dialog is cancelled.
+    void NewItem(UINT flags, int x, int y) override;
 
 protected:
+    void OnNewRecipient();
     CRecipientLeaf* NewRecipient() override { return new CSMTPRecipientLeaf; }
 };
 
@@ -296,6 +308,7 @@ protected:
 // version): IPX node @0 (6), IPX network @6 (4), zero @10 (2), IPv4 in network order @12 (4),
 // manager name @16 (51), send method @67 (1 IPX, 2 IP).
 class CSnmpRecipientLeaf : public CRecipientLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     static constexpr size_t kRecordSize = 68;
     static constexpr int kNodeOffset = 0;
@@ -320,6 +333,9 @@ public:
     // Network and node in hexadecimal: "NNNNNNNN.HHHHHHHHHHHH".
     QString GetIpxText() const;
 
+    // The recipient dialog (methods/SnmpDlg.cpp).
+    void OnDoubleClick(UINT flags, int x, int y) override;
+
     uint32_t GetMethodBit() const override { return 128; }
     UINT GetMethodNameId() const override;
     UINT GetTitleId() const override;
@@ -331,6 +347,9 @@ public:
     BOOL GetDataV0(OUTPUTDESC* out) override;
     size_t GetDataSizeV0() override { return kRecordSize; }
 
+protected:
+    void OnEdit();
+
 private:
     QString m_manager;
     uint8_t m_sendMethod = 0;
@@ -341,11 +360,15 @@ private:
 };
 
 class CSnmpMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     CSnmpMethodLeaf();
     WORD GetDisplayFormat() override { return DISPLAY_LABELS; }
+    // A new recipient through its dialog; gone again when the dialog is cancelled.
+    void NewItem(UINT flags, int x, int y) override;
 
 protected:
+    void OnNewRecipient();
     CRecipientLeaf* NewRecipient() override { return new CSnmpRecipientLeaf; }
 };
 

@@ -1,0 +1,105 @@
+#include "methods/SmtpDlg.h"
+
+#include "framework/Commands.h"
+#include "framework/DialogControls.h"
+#include "framework/UiHost.h"
+#include "methods/MethodLeaf.h"
+#include "res/Resources.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+constexpr UINT IDS_SAMPLE_ADDRESS = 6104;
+constexpr UINT IDS_SAMPLE_DISPLAY_NAME = 6105;
+
+QString TextOr(UINT id, const char* fallback)
+{
+    const QString text = LoadString(id);
+    return text.isEmpty() ? QString::fromLatin1(fallback) : text;
+}
+} // namespace
+
+CSmtpRecipientDlg::CSmtpRecipientDlg(CSMTPRecipientLeaf* leaf, QWidget* parent) : QDialog(parent), m_leaf(leaf)
+{
+    setWindowTitle(Res::DialogCaption(kDialogId));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout();
+    m_address = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_ADDRESS);
+    m_address->setMaxLength(kAddressLimit);
+    m_displayName = DialogControls::AddLabeledEdit(this, form, kDialogId, IDC_DISPLAY_NAME);
+    m_displayName->setMaxLength(kDisplayNameLimit);
+    m_address->setMinimumWidth(m_address->fontMetrics().averageCharWidth() * 40);
+    layout->addLayout(form);
+    layout->addLayout(DialogControls::OkCancelRow(this, kDialogId));
+    m_address->setText(leaf->GetAddress());
+    m_displayName->setText(leaf->GetDisplayName());
+}
+
+void CSmtpRecipientDlg::accept()
+{
+    // The limits keep both inside their record fields.
+    const QString address = m_address->text().left(kAddressLimit);
+    const QString displayName = m_displayName->text().left(kDisplayNameLimit);
+    m_leaf->SetFields(address, displayName);
+    m_leaf->SetName(address);
+    m_leaf->SetName(displayName);
+    QDialog::accept();
+}
+
+bool CSmtpRecipientDlg::Edit(CSMTPRecipientLeaf* leaf)
+{
+    if (!leaf)
+        return false;
+    CSmtpRecipientDlg dialog(leaf, QApplication::activeWindow());
+    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+        return false;
+    leaf->SetModified(1);
+    if (CAlertLeaf* parent = leaf->GetParentLeaf()) {
+        parent->SortChildren();
+        parent->ChildModified(leaf);
+        if (parent->GetSelectedLeaf() == parent)
+            parent->Redisplay();
+    }
+    return true;
+}
+
+// ---- the leaves' dialog commands ----------------------------------------------------------------
+
+BEGIN_MESSAGE_MAP(CSMTPMethodLeaf, CMethodLeaf)
+    ON_COMMAND(ID_EDIT_NEW, OnNewRecipient)
+END_MESSAGE_MAP()
+
+void CSMTPMethodLeaf::OnNewRecipient()
+{
+    NewItem(0, 0, 0);
+}
+
+void CSMTPMethodLeaf::NewItem(UINT, int, int)
+{
+    auto* leaf = new CSMTPRecipientLeaf;
+    leaf->SetFields(TextOr(IDS_SAMPLE_ADDRESS, "someone@example.com"),
+                    TextOr(IDS_SAMPLE_DISPLAY_NAME, "Recipient"));
+    if (!InsertChild(leaf)) {
+        delete leaf;
+        return;
+    }
+    if (!CSmtpRecipientDlg::Edit(leaf))
+        leaf->DeleteLeaf();
+}
+
+BEGIN_MESSAGE_MAP(CSMTPRecipientLeaf, CRecipientLeaf)
+    ON_COMMAND(ID_EDIT_EDIT, OnEdit)
+END_MESSAGE_MAP()
+
+void CSMTPRecipientLeaf::OnEdit()
+{
+    CSmtpRecipientDlg::Edit(this);
+}
+
+void CSMTPRecipientLeaf::OnDoubleClick(UINT, int, int)
+{
+    CSmtpRecipientDlg::Edit(this);
+}

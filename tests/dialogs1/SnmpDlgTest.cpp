@@ -1,0 +1,249 @@
+// The SNMP recipient dialog and its masked address edit: keys that edit and keys that do not,
+// addresses stored without octal parts, the hex packer, the text of the method not shown kept
+// across switches, and new recipients that vanish on Cancel.
+#include "../common/TempWorld.h"
+
+#include "framework/Commands.h"
+#include "framework/ScriptedUiHost.h"
+#include "framework/Switches.h"
+#include "methods/MethodLeaf.h"
+#include "methods/SnmpDlg.h"
+#include "records/RecipientRecords.h"
+#include "res/Resources.h"
+#include "tree/AlertTreeCtrl.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Stands in for the application table: counts the notices its method leaves send up.
+class CNoticeLeaf : public CAlertLeaf {
+public:
+    int notices = 0;
+    CAlertLeaf* lastChild = nullptr;
+    void ChildModified(CAlertLeaf* child) override
+    {
+        ++notices;
+        lastChild = child;
+    }
+};
+
+class SnmpDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Switches::Reset();
+        m_tree = std::make_unique<CAlertTreeCtrl>();
+        m_root = std::make_unique<CAlertLeaf>(m_tree.get());
+        m_table = new CNoticeLeaf;
+        ASSERT_TRUE(m_root->InsertChild(m_table));
+        m_method = new CSnmpMethodLeaf;
+        ASSERT_TRUE(m_table->InsertChild(m_method));
+    }
+    // The recipient records the method would write, in order.
+    QList<QByteArray> Written()
+    {
+        QByteArray bytes(qsizetype(m_method->GetDataSize(0)), '\0');
+        OUTPUTDESC out;
+        out.position = reinterpret_cast<BYTE*>(bytes.data());
+        out.room = size_t(bytes.size());
+        EXPECT_TRUE(m_method->GetData(&out, 0));
+        QList<QByteArray> list;
+        for (int i = 0; i < out.count; ++i)
+            list << bytes.mid(i * 68, 68);
+        return list;
+    }
+    static void Type(QWidget* w, const QList<Qt::Key>& keys)
+    {
+        for (Qt::Key k : keys)
+            QTest::keyClick(w, k);
+    }
+
+    TempWorld m_world;
+    ScriptedUiHost m_host;
+    ScopedUiHost m_hostScope{&m_host};
+    std::unique_ptr<CAlertTreeCtrl> m_tree;
+    std::unique_ptr<CAlertLeaf> m_root;
+    CNoticeLeaf* m_table = nullptr;
+    CSnmpMethodLeaf* m_method = nullptr;
+};
+
+TEST(MaskedEditTest, OnlyDigitsAtDecimalPositionsAndHexAtHexPositions)
+{
+    CMaskedEdit edit;
+    edit.SetFillChar(QLatin1Char('0'));
+    edit.SetMask(QStringLiteral("##.@@"));
+    EXPECT_EQ(edit.text(), QStringLiteral("00.00"));
+    QTest::keyClick(&edit, Qt::Key_A);          // not a digit: ignored at "#"
+    EXPECT_EQ(edit.Value(), QStringLiteral("0000"));
+    EXPECT_EQ(edit.Cursor(), 0);
+    QTest::keyClicks(&edit, QStringLiteral("7"));
+    QTest::keyClick(&edit, Qt::Key_9, Qt::KeypadModifier);
+    EXPECT_EQ(edit.Cursor(), 2);
+    QTest::keyClick(&edit, Qt::Key_C);          // a letter key at "@" arrives upper case
+    QTest::keyClick(&edit, Qt::Key_G);          // not hexadecimal
+    EXPECT_EQ(edit.GetText(), QStringLiteral("79.C0"));
+    EXPECT_EQ(edit.Value(), QStringLiteral("79C0"));
+    // The cursor stops at the last position.
+    QTest::keyClick(&edit, Qt::Key_5);
+    QTest::keyClick(&edit, Qt::Key_6);
+    EXPECT_EQ(edit.Cursor(), 3);
+    EXPECT_EQ(edit.GetText(), QStringLiteral("79.C6"));
+    // Delete puts the fill character back; Backspace only moves.
+    QTest::keyClick(&edit, Qt::Key_Home);
+    QTest::keyClick(&edit, Qt::Key_Delete);
+    QTest::keyClick(&edit, Qt::Key_End);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.Cursor(), 2);
+    EXPECT_EQ(edit.GetText(), QStringLiteral("09.C6"));
+    // Paste and typed text never get in.
+    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit.text(), QStringLiteral("09.C6"));
+}
+
+TEST(MaskedEditTest, InsertShiftsTheRestAndDropsTheLastCharacter)
+{
+    CMaskedEdit edit;
+    edit.SetMask(QStringLiteral("####"));
+    ASSERT_TRUE(edit.SetValue(QStringLiteral("1234")));
+    QTest::keyClick(&edit, Qt::Key_Right);
+    QTest::keyClick(&edit, Qt::Key_Insert);
+    QTest::keyClick(&edit, Qt::Key_9);
+    EXPECT_EQ(edit.Value(), QStringLiteral("1923"));
+    EXPECT_EQ(edit.Cursor(), 2);
+}
+
+TEST(MaskedEditTest, ValuesThatDoNotFitAreRefused)
+{
+    CMaskedEdit edit;
+    edit.SetFillChar(QLatin1Char('0'));
+    edit.SetMask(QStringLiteral("@@.@@"));
+    EXPECT_FALSE(edit.SetValue(QStringLiteral("12345")));
+    EXPECT_FALSE(edit.SetValue(QStringLiteral("ab12")));     // lower case is not a value
+    EXPECT_FALSE(edit.SetValue(QStringLiteral("12.3")));
+    EXPECT_EQ(edit.GetText(), QStringLiteral("00.00"));
+    EXPECT_TRUE(edit.SetValue(QStringLiteral("AB12")));
+    EXPECT_EQ(edit.GetText(), QStringLiteral("AB.12"));
+}
+
+TEST(SnmpAddressTest, FixedFormAndBack)
+{
+    EXPECT_EQ(SnmpAddress::PadIp(QStringLiteral("10.1.2.3")), QStringLiteral("010.001.002.003"));
+    EXPECT_EQ(SnmpAddress::NormaliseIp(QStringLiteral("010.001.000.100")), QStringLiteral("10.1.0.100"));
+    EXPECT_EQ(SnmpAddress::NormaliseIp(QStringLiteral("000.000.000.000")), QStringLiteral("0.0.0.0"));
+    uint8_t ip[4] = {};
+    EXPECT_TRUE(SnmpAddress::ParseIp(QStringLiteral("192.168.1.10"), ip));
+    EXPECT_EQ(ip[3], 10);
+    EXPECT_FALSE(SnmpAddress::ParseIp(QStringLiteral("192.168.1.256"), ip));
+    EXPECT_FALSE(SnmpAddress::ParseIp(QStringLiteral("192.168.1"), ip));
+}
+
+TEST(SnmpAddressTest, HexPackerPadsCutsAndTakesLetters)
+{
+    uint8_t out[6] = {};
+    SnmpAddress::PackHex(QStringLiteral("1aB"), 8, out);
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(out), 4), QByteArray::fromHex("000001ab"));
+    SnmpAddress::PackHex(QStringLiteral("0123456789ABCDEF"), 12, out);
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(out), 6), QByteArray::fromHex("0123456789ab"));
+}
+
+TEST_F(SnmpDlgTest, NewRecipientWithoutTouchingTheMethodIsIpAndStoredWithoutOctalParts)
+{
+    m_host.PushDialog([](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), Res::DialogCaption(155));
+        auto* address = FindCtrl<QLineEdit>(d, 1032);
+        auto* ok = FindCtrl<QPushButton>(d, IDOK);
+        ASSERT_TRUE(address && ok);
+        EXPECT_EQ(address->text(), QStringLiteral("000.000.000.000"));
+        EXPECT_FALSE(ok->isEnabled());          // no name yet
+        FindCtrl<QLineEdit>(d, 1030)->setText(QStringLiteral("nms-east"));
+        EXPECT_TRUE(ok->isEnabled());
+        address->setFocus();
+        for (QChar c : QStringLiteral("192168001010"))
+            QTest::keyClick(address, Qt::Key(Qt::Key_0 + (c.unicode() - '0')));
+        EXPECT_EQ(address->text(), QStringLiteral("192.168.001.010"));
+        ok->click();
+    });
+    m_method->OnCmdMsg(ID_EDIT_NEW, nullptr);
+    const QList<QByteArray> records = Written();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(uint8_t(records[0][67]), 2);
+    EXPECT_EQ(records[0].mid(12, 4), QByteArray::fromHex("c0a8010a"));
+    EXPECT_EQ(records[0].mid(16, 9), QByteArray("nms-east\0", 9));
+    EXPECT_EQ(m_table->notices, 1);
+    EXPECT_EQ(m_table->lastChild, m_method);
+    EXPECT_TRUE(m_method->IsModified());
+    EXPECT_EQ(m_method->GetFirstChild()->GetImage(), 16);
+}
+
+TEST_F(SnmpDlgTest, CancellingANewRecipientLeavesNoneBehind)
+{
+    m_method->NewItem(0, 0, 0);                 // no script: the dialog is cancelled
+    EXPECT_FALSE(m_method->HasChildren());
+    EXPECT_TRUE(Written().isEmpty());
+}
+
+TEST_F(SnmpDlgTest, AnAddressPartAbove255IsNotStored)
+{
+    m_host.PushDialog([](QDialog* d) {
+        FindCtrl<QLineEdit>(d, 1030)->setText(QStringLiteral("bad"));
+        auto* address = FindCtrl<QLineEdit>(d, 1032);
+        QTest::keyClick(address, Qt::Key_9);
+        QTest::keyClick(address, Qt::Key_9);
+        QTest::keyClick(address, Qt::Key_9);
+        d->accept();
+        EXPECT_TRUE(d->isVisible());            // refused, still open
+        d->reject();
+    });
+    m_method->NewItem(0, 0, 0);
+    EXPECT_FALSE(m_method->HasChildren());
+}
+
+TEST_F(SnmpDlgTest, EditingAnIpxRecipientKeepsBothAddressesAcrossSwitches)
+{
+    QByteArray record = Records::MakeSnmpRecord("ipx-station", 0x0A010203);
+    std::memcpy(record.data(), QByteArray::fromHex("00a0c9123456").constData(), 6);
+    std::memcpy(record.data() + 6, QByteArray::fromHex("0000beef").constData(), 4);
+    record[67] = 1;
+    auto* leaf = new CSnmpRecipientLeaf;
+    ASSERT_TRUE(m_method->InsertChild(leaf));
+    ASSERT_TRUE(leaf->SetDataV0(record.constData()));
+
+    m_host.PushDialog([](QDialog* d) {
+        auto* combo = FindCtrl<QComboBox>(d, 1031);
+        auto* address = FindCtrl<QLineEdit>(d, 1032);
+        EXPECT_EQ(combo->currentIndex(), 1);
+        EXPECT_EQ(address->text(), QStringLiteral("0000BEEF.00A0C9123456"));
+        QTest::keyClick(address, Qt::Key_F);    // first network digit
+        combo->setCurrentIndex(0);
+        EXPECT_EQ(address->text(), QStringLiteral("010.001.002.003"));
+        combo->setCurrentIndex(1);
+        EXPECT_EQ(address->text(), QStringLiteral("F000BEEF.00A0C9123456"));
+        FindCtrl<QPushButton>(d, IDOK)->click();
+    });
+    leaf->OnDoubleClick(0, 0, 0);
+    const QList<QByteArray> records = Written();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(uint8_t(records[0][67]), 1);
+    EXPECT_EQ(records[0].mid(6, 4), QByteArray::fromHex("f000beef"));
+    EXPECT_EQ(records[0].mid(0, 6), QByteArray::fromHex("00a0c9123456"));
+    EXPECT_EQ(records[0].mid(12, 4), QByteArray::fromHex("0a010203"));
+    EXPECT_EQ(leaf->GetImage(), 17);
+    EXPECT_EQ(m_table->notices, 1);
+
+    // Cancel changes nothing.
+    m_host.PushDialog([](QDialog* d) {
+        FindCtrl<QLineEdit>(d, 1030)->setText(QStringLiteral("other"));
+        d->reject();
+    });
+    leaf->OnCmdMsg(ID_EDIT_EDIT, nullptr);
+    EXPECT_EQ(leaf->GetManager(), QStringLiteral("ipx-station"));
+    EXPECT_EQ(m_table->notices, 1);
+}
+
+} // namespace
