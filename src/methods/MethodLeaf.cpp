@@ -86,6 +86,10 @@ const char* Chars(const void* p) { return static_cast<const char*>(p); }
 BEGIN_MESSAGE_MAP(CMethodLeaf, CAbstractDataLeaf)
     ON_COMMAND(ID_EDIT_PASTE, OnPaste)
     ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, OnUpdatePaste)
+    ON_COMMAND(ID_EDIT_NEW, OnRecipientsDialog)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_NEW, OnUpdateNewItem)
+    ON_COMMAND(ID_EDIT_DELETE, OnRecipientsDialog)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateDeleteItem)
 END_MESSAGE_MAP()
 
 CMethodLeaf::CMethodLeaf(const MethodTraits& traits) : m_traits(traits)
@@ -97,6 +101,18 @@ CMethodLeaf::CMethodLeaf(const MethodTraits& traits) : m_traits(traits)
 QString CMethodLeaf::GetTitle()
 {
     return LoadString(m_traits.nameId);
+}
+
+void CMethodLeaf::NewItem(UINT, int, int)
+{
+    if (!RunRecipientDialog())
+        return;
+    SortChildren();
+    m_modified = 1;
+    if (CAlertLeaf* parent = GetParentLeaf())
+        parent->ChildModified(this);
+    if (IsSelected())
+        Redisplay();
 }
 
 void CMethodLeaf::ChildModified(CAlertLeaf*)

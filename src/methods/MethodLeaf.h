@@ -59,9 +59,21 @@ public:
     BOOL GetDataV0(OUTPUTDESC* out) override { return GetData(out, 0); }
     size_t GetDataSizeV0() override { return GetDataSize(0); }
 
+    // Opens the method's recipients dialog; after OK the recipients are sorted, marked modified
+    // and written through the parent, and a selected leaf is shown again. Cancel changes nothing.
+    void NewItem(UINT flags, int x, int y) override;
+
 protected:
     // A new, empty recipient leaf of this method.
     virtual CRecipientLeaf* NewRecipient() = 0;
+    // Runs the method's recipients dialog on this leaf; true when OK replaced the recipients.
+    // A method without a dialog answers false.
+    virtual bool RunRecipientDialog() { return false; }
+
+    // 3005 and 3007: the recipients dialog (it is where recipients are added and removed).
+    void OnRecipientsDialog() { NewItem(0, 0, 0); }
+    void OnUpdateNewItem(CCmdUI* pUI) { pUI->Enable(true); }
+    void OnUpdateDeleteItem(CCmdUI* pUI) { pUI->Enable(HasChildren()); }
 
     void OnPaste() {}
     void OnUpdatePaste(CCmdUI* pUI) { pUI->Enable(true); }
@@ -145,6 +157,8 @@ public:
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CBroadcastRecipientLeaf; }
+    // The broadcast recipients dialog (methods/BroadcastDlg.h).
+    bool RunRecipientDialog() override;
 };
 
 // ---- SMTP ---------------------------------------------------------------------------------------

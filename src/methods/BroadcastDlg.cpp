@@ -1,0 +1,251 @@
+#include "methods/BroadcastDlg.h"
+
+#include "framework/DialogControls.h"
+#include "framework/Switches.h"
+#include "framework/UiHost.h"
+#include "framework/WaitCursor.h"
+#include "methods/MethodLeaf.h"
+#include "methods/NetLeaf.h"
+#include "platform/Network.h"
+#include "res/Resources.h"
+#include "res/StringIds.h"
+#include "tree/AlertTreeCtrl.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstring>
+#include <vector>
+
+namespace {
+constexpr DWORD kEnumBufferSize = 16384;
+constexpr DWORD kEnumBatch = 10;
+// Provider entries carry this in their names; they are never recipients.
+const char* const kMicrosoftMark = "icrosoft";
+
+bool IsProviderName(const QString& name)
+{
+    return name.contains(QLatin1String(kMicrosoftMark));
+}
+
+QPushButton* Button(QWidget* parent, int ctrlId)
+{
+    auto* button = new QPushButton(Res::ControlText(CBroadcastDlg::kDialogId, ctrlId), parent);
+    button->setProperty("ctrlId", ctrlId);
+    button->setAutoDefault(false);
+    return button;
+}
+} // namespace
+
+CBroadcastDlg::CBroadcastDlg(CBroadcastMethodLeaf* method, QWidget* parent)
+    : QDialog(parent), m_method(method)
+{
+    setWindowTitle(Res::DialogCaption(kDialogId));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* edits = new QHBoxLayout();
+    auto* label = new QLabel(Res::ControlText(kDialogId, IDC_RECIPIENT, Res::CtrlText::Label), this);
+    m_recipient = new QLineEdit(this);
+    m_recipient->setProperty("ctrlId", IDC_RECIPIENT);
+    m_recipient->setMaxLength(kMaxName);
+    label->setBuddy(m_recipient);
+    edits->addWidget(label);
+    edits->addWidget(m_recipient, 1);
+    layout->addLayout(edits);
+
+    auto* trees = new QHBoxLayout();
+    m_network = new CAlertTreeCtrl(this);
+    m_network->setProperty("ctrlId", IDC_NETWORK);
+    trees->addWidget(m_network, 1);
+    auto* buttons = new QVBoxLayout();
+    buttons->addStretch(1);
+    QPushButton* add = Button(this, IDC_ADD);
+    QPushButton* addAll = Button(this, IDC_ADD_ALL);
+    QPushButton* remove = Button(this, IDC_REMOVE);
+    QPushButton* removeAll = Button(this, IDC_REMOVE_ALL);
+    for (QPushButton* b : {add, addAll, remove, removeAll})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    trees->addLayout(buttons);
+    m_chosen = new CAlertTreeCtrl(this);
+    m_chosen->setProperty("ctrlId", IDC_CHOSEN);
+    trees->addWidget(m_chosen, 1);
+    layout->addLayout(trees, 1);
+
+    m_expand = new QCheckBox(Res::ControlText(kDialogId, IDC_EXPAND), this);
+    m_expand->setProperty("ctrlId", IDC_EXPAND);
+    layout->addWidget(m_expand);
+    auto* note = new QLabel(LoadString(IDS_BROADCAST_NOTE), this);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    layout->addLayout(DialogControls::OkCancelRow(this, kDialogId));
+    resize(620, 420);
+
+    connect(add, &QPushButton::clicked, this, &CBroadcastDlg::OnAdd);
+    connect(addAll, &QPushButton::clicked, this, &CBroadcastDlg::OnAddAll);
+    connect(remove, &QPushButton::clicked, this, &CBroadcastDlg::OnRemove);
+    connect(removeAll, &QPushButton::clicked, this, &CBroadcastDlg::OnRemoveAll);
+    connect(m_expand, &QCheckBox::toggled, this, [](bool on) {
+        ConsoleSettings::Set(ConsoleSettings::ExpandBroadcast, on ? 1 : 0);
+    });
+    connect(m_network, &CAlertTreeCtrl::selectionChangedNotify, this, &CBroadcastDlg::OnSelectionChanged);
+
+    m_networkRoot = std::make_unique<CAlertLeaf>(m_network);
+    m_chosenRoot = std::make_unique<CAlertLeaf>(m_chosen);
+    m_expand->setChecked(ConsoleSettings::Get(ConsoleSettings::ExpandBroadcast) != 0);
+    if (m_method) {
+        for (CAlertLeaf* child = m_method->GetFirstChild(); child; child = child->GetNextSibling()) {
+            auto* recipient = dynamic_cast<CBroadcastRecipientLeaf*>(child);
+            if (!recipient)
+                continue;
+            auto* copy = new CBroadcastRecipientLeaf(*recipient);
+            copy->SetContextMenu(0);
+            if (!m_chosenRoot->InsertChild(copy))
+                delete copy;
+        }
+    }
+    FillNetworkTree();
+}
+
+CBroadcastDlg::~CBroadcastDlg()
+{
+    // The leaves go with their items before the dialog's widgets do.
+    m_network->DeleteAllItems();
+    m_chosen->DeleteAllItems();
+}
+
+void CBroadcastDlg::FillNetworkTree()
+{
+    CWaitCursor wait;
+    HANDLE handle = nullptr;
+    if (WNetOpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, nullptr, &handle) != 0)
+        return;
+    const bool expand = m_expand->isChecked();
+    std::vector<uint64_t> buffer(kEnumBufferSize / sizeof(uint64_t));
+    constexpr DWORD kMaxEntries = kEnumBufferSize / sizeof(NETRESOURCE);
+    for (;;) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        DWORD count = kEnumBatch;
+        DWORD size = kEnumBufferSize;
+        const DWORD rc = WNetEnumResource(handle, &count, buffer.data(), &size);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != 0) {
+            AfxMessageBox(IDS_WNETENUMRESOURCE, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        }
+        const auto* entries = reinterpret_cast<const NETRESOURCE*>(buffer.data());
+        for (DWORD i = 0; i < count && i < kMaxEntries; ++i) {
+            const NETRESOURCE& entry = entries[i];
+            if (!entry.lpRemoteName || !std::strstr(entry.lpRemoteName, kMicrosoftMark))
+                continue;
+            auto* leaf = new CNetLeaf;
+            leaf->SetResource(entry);
+            leaf->SetImages(CNetLeaf::kNetworkImage, CNetLeaf::kNetworkImage);
+            if (!m_networkRoot->InsertChild(leaf)) {
+                delete leaf;
+                continue;
+            }
+            leaf->AddPlaceholder();
+            if (expand)
+                leaf->Expand();
+        }
+    }
+    WNetCloseEnum(handle);
+}
+
+void CBroadcastDlg::OnSelectionChanged(CAlertLeaf*, CAlertLeaf* newLeaf)
+{
+    auto* net = dynamic_cast<CNetLeaf*>(newLeaf);
+    if (net && CAlertLeaf::IsLive(net) && net->GetDisplayType() != RESOURCEDISPLAYTYPE_NETWORK)
+        m_recipient->setText(net->GetRemoteName());
+}
+
+CAlertLeaf* CBroadcastDlg::AddRecipient(const QString& name)
+{
+    auto* recipient = new CBroadcastRecipientLeaf;
+    recipient->SetContextMenu(0);
+    recipient->SetRecipientName(name.left(kMaxName));
+    if (!m_chosenRoot->InsertChildUnique(recipient)) {
+        delete recipient;
+        return nullptr;
+    }
+    return recipient;
+}
+
+void CBroadcastDlg::OnAdd()
+{
+    const QString text = m_recipient->text();
+    QString name = text.toUpper();
+    auto* net = dynamic_cast<CNetLeaf*>(m_network->GetSelectedLeaf());
+    if (net && net->GetName() == text && !IsProviderName(net->GetName()))
+        name = net->GetRemoteName();
+    if (CAlertLeaf* added = AddRecipient(name))
+        added->Select();
+    m_chosen->SortChildren(TVI_ROOT);
+}
+
+void CBroadcastDlg::AddBelow(CAlertLeaf* parent)
+{
+    for (CAlertLeaf* child = parent->GetFirstChild(); child; child = child->GetNextSibling()) {
+        AddBelow(child);
+        auto* net = dynamic_cast<CNetLeaf*>(child);
+        if (net && !IsProviderName(net->GetName()))
+            AddRecipient(net->GetRemoteName());
+    }
+}
+
+void CBroadcastDlg::OnAddAll()
+{
+    CAlertLeaf* selected = m_network->GetSelectedLeaf();
+    if (!selected)
+        return;
+    m_chosen->setUpdatesEnabled(false);
+    AddBelow(selected);
+    m_chosen->SortChildren(TVI_ROOT);
+    m_chosen->setUpdatesEnabled(true);
+}
+
+void CBroadcastDlg::OnRemove()
+{
+    if (HTREEITEM item = m_chosen->GetSelectedItem())
+        m_chosen->DeleteItem(item);
+    m_chosen->viewport()->update();
+}
+
+void CBroadcastDlg::OnRemoveAll()
+{
+    m_chosen->DeleteAllItems();
+    m_chosen->viewport()->update();
+}
+
+void CBroadcastDlg::accept()
+{
+    if (m_method) {
+        m_method->DeleteChildren();
+        for (HTREEITEM item = m_chosen->GetChildItem(TVI_ROOT); item; item = m_chosen->GetNextSiblingItem(item)) {
+            auto* recipient = dynamic_cast<CBroadcastRecipientLeaf*>(m_chosen->GetItemLeaf(item));
+            if (!recipient || recipient->GetRecipientName().isEmpty())
+                continue;
+            auto* copy = new CBroadcastRecipientLeaf(*recipient);
+            copy->SetContextMenu(IDR_DEFAULT_LEAF_MENU);
+            if (!m_method->InsertChild(copy))
+                delete copy;
+        }
+    }
+    QDialog::accept();
+}
+
+// ---- the method leaf's side ---------------------------------------------------------------------
+
+bool CBroadcastMethodLeaf::RunRecipientDialog()
+{
+    CBroadcastDlg dialog(this);
+    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+        return false;
+    m_dataSet = 1;
+    return true;
+}
