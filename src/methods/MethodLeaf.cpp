@@ -88,8 +88,6 @@ BEGIN_MESSAGE_MAP(CMethodLeaf, CAbstractDataLeaf)
     ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, OnUpdatePaste)
     ON_COMMAND(ID_EDIT_NEW, OnRecipientsDialog)
     ON_UPDATE_COMMAND_UI(ID_EDIT_NEW, OnUpdateNewItem)
-    ON_COMMAND(ID_EDIT_DELETE, OnRecipientsDialog)
-    ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateDeleteItem)
 END_MESSAGE_MAP()
 
 CMethodLeaf::CMethodLeaf(const MethodTraits& traits) : m_traits(traits)
@@ -347,6 +345,11 @@ BOOL CBroadcastRecipientLeaf::GetDataV0(OUTPUTDESC* out)
     Records::PutField(reinterpret_cast<char*>(out->position), qsizetype(kRecordSize), text);
     return 1;
 }
+
+BEGIN_MESSAGE_MAP(CBroadcastMethodLeaf, CMethodLeaf)
+    ON_COMMAND(ID_EDIT_DELETE, OnRecipientsDialog)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateDeleteItem)
+END_MESSAGE_MAP()
 
 CBroadcastMethodLeaf::CBroadcastMethodLeaf()
     : CMethodLeaf({IDS_BROADCAST, kBroadcastImage, IDS_BROADCAST_HEADING, 0, CBroadcastRecipientLeaf::kRecordSize,

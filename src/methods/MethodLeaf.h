@@ -70,7 +70,8 @@ protected:
     // A method without a dialog answers false.
     virtual bool RunRecipientDialog() { return false; }
 
-    // 3005 and 3007: the recipients dialog (it is where recipients are added and removed).
+    // 3005: the recipients dialog. Methods whose dialog is also where recipients are removed
+    // map 3007 on the method leaf to it as well.
     void OnRecipientsDialog() { NewItem(0, 0, 0); }
     void OnUpdateNewItem(CCmdUI* pUI) { pUI->Enable(true); }
     void OnUpdateDeleteItem(CCmdUI* pUI) { pUI->Enable(HasChildren()); }
@@ -152,6 +153,7 @@ private:
 };
 
 class CBroadcastMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     CBroadcastMethodLeaf();
 

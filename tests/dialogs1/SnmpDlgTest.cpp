@@ -247,3 +247,19 @@ TEST_F(SnmpDlgTest, EditingAnIpxRecipientKeepsBothAddressesAcrossSwitches)
 }
 
 } // namespace
+
+// Only the broadcast method removes recipients in its dialog; on an SNMP method leaf the delete
+// command is not the method's, so it neither opens a dialog nor is answered there.
+TEST_F(SnmpDlgTest, DeleteOnTheMethodLeafIsNotTheDialogsCommand)
+{
+    CCmdUI query(ID_EDIT_DELETE);
+    EXPECT_FALSE(m_method->OnCmdMsg(ID_EDIT_DELETE, &query));
+    EXPECT_FALSE(m_method->OnCmdMsg(ID_EDIT_DELETE, nullptr));
+    EXPECT_EQ(m_method->ChildCount(), 0);
+
+    auto* broadcast = new CBroadcastMethodLeaf;
+    ASSERT_TRUE(m_table->InsertChild(broadcast));
+    CCmdUI empty(ID_EDIT_DELETE);
+    EXPECT_TRUE(broadcast->OnCmdMsg(ID_EDIT_DELETE, &empty));
+    EXPECT_FALSE(empty.IsEnabled());
+}
