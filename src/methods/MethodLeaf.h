@@ -69,11 +69,13 @@ protected:
     // Runs the method's recipients dialog on this leaf; true when OK replaced the recipients.
     // A method without a dialog answers false.
     virtual bool RunRecipientDialog() { return false; }
+    // Whether new recipients are made in a dialog of this method (3005 is offered only then).
+    virtual bool HasRecipientDialog() const { return false; }
 
     // 3005: the recipients dialog. Methods whose dialog is also where recipients are removed
     // map 3007 on the method leaf to it as well.
     void OnRecipientsDialog() { NewItem(0, 0, 0); }
-    void OnUpdateNewItem(CCmdUI* pUI) { pUI->Enable(true); }
+    void OnUpdateNewItem(CCmdUI* pUI) { pUI->Enable(HasRecipientDialog()); }
     void OnUpdateDeleteItem(CCmdUI* pUI) { pUI->Enable(HasChildren()); }
 
     void OnPaste() {}
@@ -161,6 +163,7 @@ protected:
     CRecipientLeaf* NewRecipient() override { return new CBroadcastRecipientLeaf; }
     // The broadcast recipients dialog (methods/BroadcastDlg.h).
     bool RunRecipientDialog() override;
+    bool HasRecipientDialog() const override { return true; }
 };
 
 // ---- SMTP ---------------------------------------------------------------------------------------
@@ -214,6 +217,7 @@ public:
     CSMTPMethodLeaf();
     // A new recipient with the sample address and name, through its dialog; gone again when
     // the dialog is cancelled.
+    bool HasRecipientDialog() const override { return true; }
     void NewItem(UINT flags, int x, int y) override;
 
 protected:
@@ -381,6 +385,7 @@ public:
     CSnmpMethodLeaf();
     WORD GetDisplayFormat() override { return DISPLAY_LABELS; }
     // A new recipient through its dialog; gone again when the dialog is cancelled.
+    bool HasRecipientDialog() const override { return true; }
     void NewItem(UINT flags, int x, int y) override;
 
 protected:

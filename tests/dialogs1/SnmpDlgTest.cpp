@@ -263,3 +263,17 @@ TEST_F(SnmpDlgTest, DeleteOnTheMethodLeafIsNotTheDialogsCommand)
     EXPECT_TRUE(broadcast->OnCmdMsg(ID_EDIT_DELETE, &empty));
     EXPECT_FALSE(empty.IsEnabled());
 }
+
+// New is offered on a method leaf only where a dialog makes the recipient.
+TEST_F(SnmpDlgTest, NewIsOfferedOnlyByMethodsWithADialog)
+{
+    CCmdUI snmp(ID_EDIT_NEW);
+    ASSERT_TRUE(m_method->OnCmdMsg(ID_EDIT_NEW, &snmp));
+    EXPECT_TRUE(snmp.IsEnabled());
+
+    auto* notes = new CNotesMethodLeaf;
+    ASSERT_TRUE(m_table->InsertChild(notes));
+    CCmdUI none(ID_EDIT_NEW);
+    notes->OnCmdMsg(ID_EDIT_NEW, &none);
+    EXPECT_FALSE(none.IsEnabled());
+}
