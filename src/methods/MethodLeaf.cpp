@@ -261,6 +261,27 @@ void CRecipientLeaf::OnDoubleClick(UINT flags, int x, int y)
         parent->NewItem(flags, x, y);
 }
 
+void CRecipientLeaf::AfterEdit()
+{
+    SetModified(1);
+    if (CAlertLeaf* parent = GetParentLeaf()) {
+        parent->SortChildren();
+        parent->ChildModified(this);
+        if (parent->GetSelectedLeaf() == parent)
+            parent->Redisplay();
+    }
+}
+
+void CMethodLeaf::InsertAndEdit(CRecipientLeaf* leaf, bool (*edit)(CRecipientLeaf*))
+{
+    if (!InsertChild(leaf)) {
+        delete leaf;
+        return;
+    }
+    if (!edit(leaf))
+        leaf->DeleteLeaf();
+}
+
 void CRecipientLeaf::NewItem(UINT flags, int x, int y)
 {
     if (CAlertLeaf* parent = GetParentLeaf())

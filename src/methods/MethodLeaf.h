@@ -77,6 +77,9 @@ protected:
     void OnRecipientsDialog() { NewItem(0, 0, 0); }
     void OnUpdateNewItem(CCmdUI* pUI) { pUI->Enable(HasRecipientDialog()); }
     void OnUpdateDeleteItem(CCmdUI* pUI) { pUI->Enable(HasChildren()); }
+    // A new recipient made in its own dialog: inserted, then edited; removed again when the
+    // dialog is cancelled (or the leaf could not be inserted).
+    void InsertAndEdit(CRecipientLeaf* leaf, bool (*edit)(CRecipientLeaf*));
 
     void OnPaste() {}
     void OnUpdatePaste(CCmdUI* pUI) { pUI->Enable(true); }
@@ -109,6 +112,9 @@ public:
     // Opens the method's recipients dialog (the parent's NewItem).
     void OnDoubleClick(UINT flags, int x, int y) override;
     void NewItem(UINT flags, int x, int y) override;
+    // After the recipient's own dialog ended with OK: mark it changed; its method re-sorts,
+    // hears of the change (and writes) and shows the list again when it is on display.
+    void AfterEdit();
     // Requested format 1 (the table's combined list): method, recipient, kind under heading
     // 4010; otherwise method and columns under the method's heading. Produces format 2.
     void GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,

@@ -56,13 +56,7 @@ bool CSmtpRecipientDlg::Edit(CSMTPRecipientLeaf* leaf)
     CSmtpRecipientDlg dialog(leaf, QApplication::activeWindow());
     if (UiHost::Current()->RunModal(&dialog) != IDOK)
         return false;
-    leaf->SetModified(1);
-    if (CAlertLeaf* parent = leaf->GetParentLeaf()) {
-        parent->SortChildren();
-        parent->ChildModified(leaf);
-        if (parent->GetSelectedLeaf() == parent)
-            parent->Redisplay();
-    }
+    leaf->AfterEdit();
     return true;
 }
 
@@ -82,12 +76,7 @@ void CSMTPMethodLeaf::NewItem(UINT, int, int)
     auto* leaf = new CSMTPRecipientLeaf;
     leaf->SetFields(TextOr(IDS_SAMPLE_ADDRESS, "someone@example.com"),
                     TextOr(IDS_SAMPLE_DISPLAY_NAME, "Recipient"));
-    if (!InsertChild(leaf)) {
-        delete leaf;
-        return;
-    }
-    if (!CSmtpRecipientDlg::Edit(leaf))
-        leaf->DeleteLeaf();
+    InsertAndEdit(leaf, [](CRecipientLeaf* r) { return CSmtpRecipientDlg::Edit(static_cast<CSMTPRecipientLeaf*>(r)); });
 }
 
 BEGIN_MESSAGE_MAP(CSMTPRecipientLeaf, CRecipientLeaf)

@@ -369,13 +369,7 @@ bool CSnmpDlg::Edit(CSnmpRecipientLeaf* leaf)
     CSnmpDlg dialog(leaf, QApplication::activeWindow());
     if (UiHost::Current()->RunModal(&dialog) != IDOK)
         return false;
-    leaf->SetModified(1);
-    if (CAlertLeaf* parent = leaf->GetParentLeaf()) {
-        parent->SortChildren();
-        parent->ChildModified(leaf);
-        if (parent->GetSelectedLeaf() == parent)
-            parent->Redisplay();
-    }
+    leaf->AfterEdit();
     return true;
 }
 
@@ -393,12 +387,7 @@ void CSnmpMethodLeaf::OnNewRecipient()
 void CSnmpMethodLeaf::NewItem(UINT, int, int)
 {
     auto* leaf = new CSnmpRecipientLeaf;
-    if (!InsertChild(leaf)) {
-        delete leaf;
-        return;
-    }
-    if (!CSnmpDlg::Edit(leaf))
-        leaf->DeleteLeaf();
+    InsertAndEdit(leaf, [](CRecipientLeaf* r) { return CSnmpDlg::Edit(static_cast<CSnmpRecipientLeaf*>(r)); });
 }
 
 BEGIN_MESSAGE_MAP(CSnmpRecipientLeaf, CRecipientLeaf)
