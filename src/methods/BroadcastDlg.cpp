@@ -21,8 +21,6 @@
 #include <vector>
 
 namespace {
-constexpr DWORD kEnumBufferSize = 16384;
-constexpr DWORD kEnumBatch = 10;
 // Provider entries carry this in their names; they are never recipients.
 const char* const kMicrosoftMark = "icrosoft";
 
@@ -119,42 +117,7 @@ CBroadcastDlg::~CBroadcastDlg()
 
 void CBroadcastDlg::FillNetworkTree()
 {
-    CWaitCursor wait;
-    HANDLE handle = nullptr;
-    if (WNetOpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, nullptr, &handle) != 0)
-        return;
-    const bool expand = m_expand->isChecked();
-    std::vector<uint64_t> buffer(kEnumBufferSize / sizeof(uint64_t));
-    constexpr DWORD kMaxEntries = kEnumBufferSize / sizeof(NETRESOURCE);
-    for (;;) {
-        std::fill(buffer.begin(), buffer.end(), 0);
-        DWORD count = kEnumBatch;
-        DWORD size = kEnumBufferSize;
-        const DWORD rc = WNetEnumResource(handle, &count, buffer.data(), &size);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc != 0) {
-            AfxMessageBox(IDS_WNETENUMRESOURCE, MB_OK | MB_ICONEXCLAMATION);
-            break;
-        }
-        const auto* entries = reinterpret_cast<const NETRESOURCE*>(buffer.data());
-        for (DWORD i = 0; i < count && i < kMaxEntries; ++i) {
-            const NETRESOURCE& entry = entries[i];
-            if (!entry.lpRemoteName || !std::strstr(entry.lpRemoteName, kMicrosoftMark))
-                continue;
-            auto* leaf = new CNetLeaf;
-            leaf->SetResource(entry);
-            leaf->SetImages(CNetLeaf::kNetworkImage, CNetLeaf::kNetworkImage);
-            if (!m_networkRoot->InsertChild(leaf)) {
-                delete leaf;
-                continue;
-            }
-            leaf->AddPlaceholder();
-            if (expand)
-                leaf->Expand();
-        }
-    }
-    WNetCloseEnum(handle);
+    CNetLeaf::InsertMicrosoftNetworks(m_networkRoot.get(), m_expand->isChecked());
 }
 
 void CBroadcastDlg::OnSelectionChanged(CAlertLeaf*, CAlertLeaf* newLeaf)

@@ -1,6 +1,7 @@
 #include "methods/NetLeaf.h"
 
 #include "framework/UiHost.h"
+#include "res/StringIds.h"
 #include "framework/WaitCursor.h"
 #include "methods/NetLogonDlg.h"
 #include "tree/AlertTreeCtrl.h"
@@ -13,6 +14,8 @@ namespace {
 // Enumeration buffers: up to 10 entries a call into 16 KB.
 constexpr DWORD kEnumBufferSize = 16384;
 constexpr DWORD kEnumBatch = 10;
+// The providers a browser lists at its top level.
+const char* const kMicrosoftMark = "icrosoft";
 
 constexpr int kImageDomain = 15;
 constexpr int kImageServer = 9;
@@ -305,4 +308,43 @@ void CNetLeaf::OnUpdateNetCommand(CCmdUI* pUI)
     const bool foreignPrintShare = m_resource.dwType == RESOURCETYPE_PRINT &&
                                    m_resource.dwDisplayType == RESOURCEDISPLAYTYPE_SHARE && !IsMicrosoftProvider();
     pUI->Enable(!foreignPrintShare);
+}
+
+void CNetLeaf::InsertMicrosoftNetworks(CAlertLeaf* parent, bool expand)
+{
+    CWaitCursor wait;
+    HANDLE handle = nullptr;
+    if (WNetOpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, nullptr, &handle) != 0)
+        return;
+    std::vector<uint64_t> buffer(kEnumBufferSize / sizeof(uint64_t));
+    constexpr DWORD kMaxEntries = kEnumBufferSize / sizeof(NETRESOURCE);
+    for (;;) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        DWORD count = kEnumBatch;
+        DWORD size = kEnumBufferSize;
+        const DWORD rc = WNetEnumResource(handle, &count, buffer.data(), &size);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != 0) {
+            AfxMessageBox(IDS_WNETENUMRESOURCE, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        }
+        const auto* entries = reinterpret_cast<const NETRESOURCE*>(buffer.data());
+        for (DWORD i = 0; i < count && i < kMaxEntries; ++i) {
+            const NETRESOURCE& entry = entries[i];
+            if (!entry.lpRemoteName || !std::strstr(entry.lpRemoteName, kMicrosoftMark))
+                continue;
+            auto* leaf = new CNetLeaf;
+            leaf->SetResource(entry);
+            leaf->SetImages(kNetworkImage, kNetworkImage);
+            if (!parent->InsertChild(leaf)) {
+                delete leaf;
+                continue;
+            }
+            leaf->AddPlaceholder();
+            if (expand)
+                leaf->Expand();
+        }
+    }
+    WNetCloseEnum(handle);
 }

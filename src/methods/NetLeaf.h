@@ -30,6 +30,11 @@ public:
     QString GetProvider() const;
     DWORD GetDisplayType() const { return m_resource.dwDisplayType; }
 
+    // Fills a browser's top level: every network of the global enumeration whose provider is
+    // a Microsoft one, as a network leaf with a placeholder child, under `parent` (expanded
+    // at once when `expand` is set). An enumeration error shows "WNetEnumResource" and stops.
+    static void InsertMicrosoftNetworks(CAlertLeaf* parent, bool expand);
+
     void SetEnumParams(DWORD scope, DWORD type, DWORD usage);
     DWORD GetEnumScope() const { return m_enumScope; }
     DWORD GetEnumType() const { return m_enumType; }

@@ -21,10 +21,7 @@
 #include <vector>
 
 namespace {
-constexpr DWORD kEnumBufferSize = 16384;
-constexpr DWORD kEnumBatch = 10;
 // Only the Windows network's providers are offered.
-const char* const kMicrosoftMark = "icrosoft";
 } // namespace
 
 CServerLogonDlg::CServerLogonDlg(QWidget* parent)
@@ -72,43 +69,8 @@ CServerLogonDlg::~CServerLogonDlg()
 
 void CServerLogonDlg::FillNetworkTree()
 {
-    CWaitCursor wait;
-    HANDLE handle = nullptr;
-    if (WNetOpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, nullptr, &handle) != 0)
-        return;
     CAlertLeaf root(m_tree);
-    const bool expand = m_expand->isChecked();
-    std::vector<uint64_t> buffer(kEnumBufferSize / sizeof(uint64_t));
-    constexpr DWORD kMaxEntries = kEnumBufferSize / sizeof(NETRESOURCE);
-    for (;;) {
-        std::fill(buffer.begin(), buffer.end(), 0);
-        DWORD count = kEnumBatch;
-        DWORD size = kEnumBufferSize;
-        const DWORD rc = WNetEnumResource(handle, &count, buffer.data(), &size);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc != 0) {
-            AfxMessageBox(IDS_WNETENUMRESOURCE, MB_OK | MB_ICONEXCLAMATION);
-            break;
-        }
-        const auto* entries = reinterpret_cast<const NETRESOURCE*>(buffer.data());
-        for (DWORD i = 0; i < count && i < kMaxEntries; ++i) {
-            const NETRESOURCE& entry = entries[i];
-            if (!entry.lpRemoteName || !std::strstr(entry.lpRemoteName, kMicrosoftMark))
-                continue;
-            auto* leaf = new CNetLeaf;
-            leaf->SetResource(entry);
-            leaf->SetImages(CNetLeaf::kNetworkImage, CNetLeaf::kNetworkImage);
-            if (!root.InsertChild(leaf)) {
-                delete leaf;
-                continue;
-            }
-            leaf->AddPlaceholder();
-            if (expand)
-                leaf->Expand();
-        }
-    }
-    WNetCloseEnum(handle);
+    CNetLeaf::InsertMicrosoftNetworks(&root, m_expand->isChecked());
 }
 
 void CServerLogonDlg::OnSelectionChanged(CAlertLeaf*, CAlertLeaf* newLeaf)
