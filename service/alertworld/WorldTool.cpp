@@ -17,6 +17,7 @@
 #include "tarnix/MachineStore.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,6 +38,8 @@ using Tarnix::MachineStore;
 namespace {
 
 constexpr DWORD kStartWaitMs = 10000;
+// Starting a process is not sped up by the timing policy: never wait less than this, in real ms.
+constexpr uint64_t kStartWaitFloorMs = 20000;
 constexpr DWORD kStartPollMs = 100;
 
 QString MachineJsonPath(const QString& machine)
@@ -617,10 +620,15 @@ DWORD StartAlertService(const QString& machine, QString* error)
             const uint64_t start = Timing::TickCount();
             SERVICE_STATUS status;
             rc = ERROR_SERVICE_REQUEST_TIMEOUT;
-            while (Timing::TickCount() - start < Timing::Scaled(kStartWaitMs)) {
-                if (QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING) {
-                    rc = 0;
-                    break;
+            const uint64_t wait = std::max<uint64_t>(Timing::Scaled(kStartWaitMs), kStartWaitFloorMs);
+            while (Timing::TickCount() - start < wait) {
+                if (QueryServiceStatus(service, &status)) {
+                    if (status.dwCurrentState == SERVICE_RUNNING) {
+                        rc = 0;
+                        break;
+                    }
+                    if (status.dwCurrentState == SERVICE_STOPPED)
+                        break;  // the process ended before it reported running
                 }
                 Timing::Sleep(kStartPollMs);
             }
