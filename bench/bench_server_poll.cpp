@@ -9,6 +9,7 @@
 #include "alertworld/WorldTool.h"
 #include "extern/Tarnix.h"
 #include "framework/ScriptedUiHost.h"
+#include "methods/MethodLeaves.h"
 #include "platform/Network.h"
 #include "platform/Timing.h"
 #include "platform/World.h"
@@ -152,6 +153,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Timing::SetScale(1.0);
+    MethodLeaves::Register();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -7,6 +7,7 @@
 #include "framework/Switches.h"
 #include "framework/UiHost.h"
 #include "logs/LogHooks.h"
+#include "methods/MethodLeaves.h"
 #include "platform/VersionInfo.h"
 #include "res/Resources.h"
 #include "tree/RegUtil.h"
@@ -47,6 +48,8 @@ CAlertApp::Frame MakeMainFrame()
 {
     // The console's tree starts with this computer's server leaf.
     CAlertTreeWnd::SetCreatesLocalServer(true);
+    // Table leaves make their method leaves through the methods' registry.
+    MethodLeaves::Register();
     // The activity leaf's children are the logs; the pane sorts their rows by their own keys.
     LogHooks::Install();
     CAlertListWnd::SetSortKeyQuery(LogHooks::QuerySortKeys);

@@ -5,7 +5,7 @@
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
 #include "methods/MethodLeaf.h"
-#include "methods/NetLeaf.h"
+#include "network/NetLeaf.h"
 #include "platform/Network.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"

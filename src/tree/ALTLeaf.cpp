@@ -2,12 +2,13 @@
 
 #include "extern/Tarnix.h"
 #include "framework/Commands.h"
-#include "methods/MailLibrary.h"
-#include "methods/MethodLeaf.h"
+#include "mail/MailLibrary.h"
 #include "platform/Network.h"
 #include "platform/World.h"
+#include "records/MethodTable.h"
 #include "res/Resources.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/MethodLeafRegistry.h"
 #include "tree/ServerLeaf.h"
 
 #include <cstring>
@@ -156,19 +157,20 @@ void CALTLeaf::CreateMethodLeaves(int version)
 {
     if (version < 0 || version > kHighestVersion)
         return;
-    if (!PlatformIsVersion6())
-        InsertChild(new CBroadcastMethodLeaf);
-    InsertChild(new CPagerMethodLeaf);
-    // Mail goes through the messaging library; without it there is no e-mail method.
-    if (IsMailLibraryLoaded())
-        InsertChild(new CEmailMethodLeaf(false));
-    InsertChild(new CSnmpMethodLeaf);
-    InsertChild(new CTicketMethodLeaf);
-    InsertChild(new CEventLogMethodLeaf);
-    if (version >= 1)
-        InsertChild(new CNotesMethodLeaf);
-    if (version >= 2)
-        InsertChild(new CSMTPMethodLeaf);
+    // In the order of the table's lists.
+    static constexpr uint32_t kMethods[] = {Records::kBroadcastBit, Records::kNumericPagerBit, Records::kEmailBit,
+                                            Records::kSnmpBit,      Records::kTicketBit,       Records::kEventLogBit,
+                                            Records::kNotesBit,     Records::kSmtpBit};
+    for (uint32_t method : kMethods) {
+        if (method == Records::kBroadcastBit && PlatformIsVersion6())
+            continue;
+        // Mail goes through the messaging library; without it there is no e-mail method.
+        if (method == Records::kEmailBit && !IsMailLibraryLoaded())
+            continue;
+        CAlertLeaf* leaf = MethodLeafRegistry::Create(method, version);
+        if (leaf && !InsertChild(leaf))
+            delete leaf;
+    }
 }
 
 BOOL CALTLeaf::SetDataV0(const void*)

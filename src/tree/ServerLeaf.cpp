@@ -4,7 +4,7 @@
 #include "framework/Commands.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
-#include "methods/MailLibrary.h"
+#include "mail/MailLibrary.h"
 #include "platform/Network.h"
 #include "platform/ServiceControl.h"
 #include "platform/World.h"
@@ -16,7 +16,6 @@
 #include "tree/ConfigLeaf.h"
 #include "tree/MessageText.h"
 #include "tree/RegUtil.h"
-#include "tree/ServerLogonDlg.h"
 #include "tree/ServiceAccountDlg.h"
 
 #include <cstring>
@@ -188,24 +187,6 @@ CServerLeaf* CServerLeaf::CreateLocal(CAlertTreeCtrl* tree)
 QString CServerLeaf::MachineFromServerName(const QString& serverName)
 {
     return serverName.startsWith(QStringLiteral("\\\\")) ? serverName.mid(2) : serverName;
-}
-
-CServerLeaf* CServerLeaf::ConnectRemote(CAlertTreeCtrl* tree, QWidget* dialogParent)
-{
-    if (!tree)
-        return nullptr;
-    CServerLogonDlg dialog(dialogParent);
-    if (UiHost::Current()->RunModal(&dialog) != IDOK)
-        return nullptr;
-    CWaitCursor wait;
-    const CServerData data =
-        CServerData::Make(MachineFromServerName(dialog.GetServerName()), dialog.GetConnectionName());
-    CServerLeaf* leaf = CreateTopLevel(tree, data);
-    if (leaf) {
-        leaf->Select();
-        tree->setFocus();
-    }
-    return leaf;
 }
 
 // ---- data ---------------------------------------------------------------------------------------

@@ -95,10 +95,6 @@ public:
     // The tree window's creation step: this computer's server leaf at the top level, expanded
     // and shown. Null when it could not be made.
     static CServerLeaf* CreateLocal(CAlertTreeCtrl* tree);
-    // Command 3008 of the tree window: the server logon dialog, then (on OK, under the wait
-    // cursor) a top-level leaf for the chosen machine, selected, with the focus in the tree.
-    // Null when the dialog was cancelled or the machine is shown already.
-    static CServerLeaf* ConnectRemote(CAlertTreeCtrl* tree, QWidget* dialogParent);
     // The machine a server name names: a leading double backslash removed.
     static QString MachineFromServerName(const QString& serverName);
 

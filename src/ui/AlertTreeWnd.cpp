@@ -3,6 +3,7 @@
 #include "framework/Commands.h"
 #include "framework/Messages.h"
 #include "framework/Switches.h"
+#include "network/ServerLogonDlg.h"
 #include "tree/AlertTreeCtrl.h"
 #include "tree/ServerLeaf.h"
 #include "ui/AlertListWnd.h"
@@ -61,7 +62,7 @@ void CAlertTreeWnd::CreateLocalServerLeaf()
 
 void CAlertTreeWnd::OnConnect()
 {
-    CServerLeaf::ConnectRemote(m_tree, window());
+    CServerLogonDlg::ConnectRemote(m_tree, window());
 }
 
 void CAlertTreeWnd::OnSelectionChanged(CAlertLeaf*, CAlertLeaf* newLeaf)

@@ -1,5 +1,7 @@
-// One main for every test program: an offscreen QApplication that outlives all tests, and a
-// shrunken timing policy so no test waits for nominal seconds.
+// One main for every test program: an offscreen QApplication that outlives all tests, a
+// shrunken timing policy so no test waits for nominal seconds, and the method leaves registered
+// as at the console's start-up.
+#include "methods/MethodLeaves.h"
 #include "platform/Timing.h"
 
 #include <QApplication>
@@ -12,5 +14,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     Timing::SetScale(0.01);
+    // As the console does at start-up: table leaves make their method leaves.
+    MethodLeaves::Register();
     return RUN_ALL_TESTS();
 }

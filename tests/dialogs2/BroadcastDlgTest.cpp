@@ -9,7 +9,7 @@
 #include "framework/Switches.h"
 #include "methods/BroadcastDlg.h"
 #include "methods/MethodLeaf.h"
-#include "methods/NetLeaf.h"
+#include "network/NetLeaf.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"

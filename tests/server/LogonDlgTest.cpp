@@ -2,10 +2,10 @@
 // administrative share and its failure texts, and the leaf the connect command makes from it.
 #include "ServerTestSupport.h"
 
-#include "methods/NetLeaf.h"
-#include "methods/NetLogonDlg.h"
+#include "network/NetLeaf.h"
+#include "network/NetLogonDlg.h"
+#include "network/ServerLogonDlg.h"
 #include "tree/MessageText.h"
-#include "tree/ServerLogonDlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -133,7 +133,7 @@ TEST_F(LogonDlgTest, BackslashedAndBareNamesReachTheSameLeaf)
     EXPECT_EQ(CServerLeaf::MachineFromServerName(QStringLiteral("\\\\SRV1")), QStringLiteral("SRV1"));
 
     m_host.PushDialog([](QDialog* d) { LogOn(d, QStringLiteral("\\\\srv1"), AdminUser(), kAccountPassword); });
-    CServerLeaf* first = CServerLeaf::ConnectRemote(m_tree.get(), nullptr);
+    CServerLeaf* first = CServerLogonDlg::ConnectRemote(m_tree.get(), nullptr);
     ASSERT_TRUE(first);
     EXPECT_EQ(first->GetName(), QStringLiteral("SRV1"));
     EXPECT_EQ(first->GetConnectionName(), QStringLiteral("\\\\srv1\\ADMIN$"));
@@ -141,12 +141,12 @@ TEST_F(LogonDlgTest, BackslashedAndBareNamesReachTheSameLeaf)
     EXPECT_TRUE(Network::IsConnected(QStringLiteral("SRV1")));
 
     m_host.PushDialog([](QDialog* d) { LogOn(d, QStringLiteral("SRV1"), AdminUser(), kAccountPassword); });
-    EXPECT_EQ(CServerLeaf::ConnectRemote(m_tree.get(), nullptr), nullptr);
+    EXPECT_EQ(CServerLogonDlg::ConnectRemote(m_tree.get(), nullptr), nullptr);
     EXPECT_EQ(TopLevelCount(), 1);
     EXPECT_TRUE(Network::IsConnected(QStringLiteral("SRV1")));
 
     // Cancelled: nothing happens.
-    EXPECT_EQ(CServerLeaf::ConnectRemote(m_tree.get(), nullptr), nullptr);
+    EXPECT_EQ(CServerLogonDlg::ConnectRemote(m_tree.get(), nullptr), nullptr);
     EXPECT_EQ(TopLevelCount(), 1);
 }
 
@@ -157,7 +157,7 @@ TEST_F(LogonDlgTest, ThisComputerByAnyCaseShowsNoSecondLeaf)
         m_host.PushDialog([name](QDialog* d) {
             LogOn(d, name, QStringLiteral("TESTPC\\Administrator"), QString());
         });
-        EXPECT_EQ(CServerLeaf::ConnectRemote(m_tree.get(), nullptr), nullptr) << name.toStdString();
+        EXPECT_EQ(CServerLogonDlg::ConnectRemote(m_tree.get(), nullptr), nullptr) << name.toStdString();
     }
     EXPECT_EQ(TopLevelCount(), 1);
 }

@@ -1,4 +1,4 @@
-#include "methods/NetLogonDlg.h"
+#include "network/NetLogonDlg.h"
 
 #include "framework/DialogControls.h"
 #include "framework/UiHost.h"

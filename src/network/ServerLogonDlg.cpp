@@ -1,15 +1,16 @@
-#include "tree/ServerLogonDlg.h"
+#include "network/ServerLogonDlg.h"
 
 #include "framework/DialogControls.h"
 #include "framework/Switches.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
-#include "methods/NetLeaf.h"
-#include "methods/NetLogonDlg.h"
+#include "network/NetLeaf.h"
+#include "network/NetLogonDlg.h"
 #include "platform/Network.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/ServerLeaf.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -117,4 +118,22 @@ void CServerLogonDlg::done(int result)
 {
     ConsoleSettings::Set(ConsoleSettings::ExpandServer, m_expand->isChecked() ? 1 : 0);
     QDialog::done(result);
+}
+
+CServerLeaf* CServerLogonDlg::ConnectRemote(CAlertTreeCtrl* tree, QWidget* dialogParent)
+{
+    if (!tree)
+        return nullptr;
+    CServerLogonDlg dialog(dialogParent);
+    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+        return nullptr;
+    CWaitCursor wait;
+    const CServerData data = CServerData::Make(CServerLeaf::MachineFromServerName(dialog.GetServerName()),
+                                               dialog.GetConnectionName());
+    CServerLeaf* leaf = CServerLeaf::CreateTopLevel(tree, data);
+    if (leaf) {
+        leaf->Select();
+        tree->setFocus();
+    }
+    return leaf;
 }

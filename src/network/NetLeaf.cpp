@@ -1,9 +1,9 @@
-#include "methods/NetLeaf.h"
+#include "network/NetLeaf.h"
 
 #include "framework/UiHost.h"
 #include "res/StringIds.h"
 #include "framework/WaitCursor.h"
-#include "methods/NetLogonDlg.h"
+#include "network/NetLogonDlg.h"
 #include "tree/AlertTreeCtrl.h"
 
 #include <QWidget>

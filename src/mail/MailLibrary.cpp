@@ -1,4 +1,4 @@
-#include "methods/MailLibrary.h"
+#include "mail/MailLibrary.h"
 
 // The console does not load a mail library yet, so every mail feature stays hidden.
 bool IsMailLibraryLoaded()

@@ -9,6 +9,7 @@
 
 class CAlertTreeCtrl;
 class CAlertLeaf;
+class CServerLeaf;
 class QCheckBox;
 class QLineEdit;
 
@@ -40,6 +41,10 @@ public:
 
     // "\\NAME\ADMIN$" for "NAME" or "\\NAME".
     static QString AdminShareOf(const QString& serverName);
+    // Command 3008 of the tree window: this dialog, then (on OK, under the wait cursor) a
+    // top-level server leaf for the chosen machine, selected, with the focus in the tree.
+    // Null when the dialog was cancelled or the machine is shown already.
+    static CServerLeaf* ConnectRemote(CAlertTreeCtrl* tree, QWidget* dialogParent);
 
 private:
     void FillNetworkTree();

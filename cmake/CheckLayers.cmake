@@ -1,0 +1,63 @@
+# cmake -DROOT=<source dir> -DSTAMP=<file> -P CheckLayers.cmake
+# Fails when a source file includes from a folder its layer may not reach. The console's layers
+# point one way, down: app -> ui -> logs, methods -> network -> tree -> mail -> framework -> res
+# -> platform. The service side reaches into the console's sources only for the platform layer
+# and the library interfaces in src/extern.
+set(allowed_platform platform)
+set(allowed_extern extern)
+set(allowed_res res platform)
+set(allowed_framework framework res platform)
+set(allowed_mail mail framework res platform extern)
+set(allowed_tree tree mail framework res platform extern records)
+set(allowed_network network ${allowed_tree})
+set(allowed_methods methods network ${allowed_tree})
+set(allowed_logs logs network ${allowed_tree})
+set(allowed_ui ui logs methods network ${allowed_tree})
+set(allowed_app app ${allowed_ui})
+
+# Folders an include may name: every folder of src/ and service/. Other prefixes (Qt, system
+# headers) are not the project's.
+file(GLOB src_dirs LIST_DIRECTORIES true RELATIVE ${ROOT}/src ${ROOT}/src/*)
+file(GLOB service_dirs LIST_DIRECTORIES true RELATIVE ${ROOT}/service ${ROOT}/service/*)
+list(FILTER src_dirs EXCLUDE REGEX "\\.")
+list(FILTER service_dirs EXCLUDE REGEX "\\.")
+set(allowed_service ${service_dirs} platform extern)
+
+set(violations "")
+function(check_folder dir layer)
+  file(GLOB_RECURSE files ${dir}/*.cpp ${dir}/*.h)
+  foreach(file ${files})
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][A-Za-z_]+/")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([A-Za-z_]+)/.*$" "\\1" folder "${line}")
+      list(FIND src_dirs ${folder} in_src)
+      list(FIND service_dirs ${folder} in_service)
+      if(in_src EQUAL -1 AND in_service EQUAL -1)
+        continue()
+      endif()
+      list(FIND allowed_${layer} ${folder} ok)
+      if(ok EQUAL -1)
+        file(RELATIVE_PATH rel ${ROOT} ${file})
+        string(STRIP "${line}" line)
+        set(violations "${violations}\n  ${rel}: ${line} (${layer} may not include from ${folder})")
+      endif()
+    endforeach()
+  endforeach()
+  set(violations "${violations}" PARENT_SCOPE)
+endfunction()
+
+foreach(dir ${src_dirs})
+  if(NOT DEFINED allowed_${dir})
+    set(violations "${violations}\n  src/${dir}: a folder without a layer; add it to cmake/CheckLayers.cmake")
+    continue()
+  endif()
+  check_folder(${ROOT}/src/${dir} ${dir})
+endforeach()
+foreach(dir ${service_dirs})
+  check_folder(${ROOT}/service/${dir} service)
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "Includes against the layers (docs/architecture.md):${violations}")
+endif()
+file(TOUCH ${STAMP})
