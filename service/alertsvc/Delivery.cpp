@@ -90,60 +90,71 @@ void WriteNewFile(const QString& path, const QByteArray& bytes)
         file.write(bytes);
 }
 
-QByteArray DetailText(const Plenkor::SpooledAlert& alert, int severity, const MethodInfo& method,
-                      const QString& recipient, const QDateTime& when)
+// The alert's detail text: every method with the recipients it reached, in delivery order.
+QByteArray DetailText(const Plenkor::SpooledAlert& alert, int severity, const QByteArray& deliveries,
+                      const QDateTime& when)
 {
     QByteArray text;
     text += "Application: " + alert.application + "\r\n";
     text += "Severity: " + QByteArray::number(severity) + " (" + SeverityName(severity) + ")\r\n";
-    text += "Method: " + QByteArray(method.name) + "\r\n";
-    text += "Recipient: " + recipient.toUtf8() + "\r\n";
+    text += deliveries;
     text += "Time: " + when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8() + "\r\n";
     text += "\r\n" + alert.text + "\r\n";
     return text;
 }
 
-// Records every delivery of one alert: detail files first, then the event-log records and the
-// activity entries, each file appended once under its lock.
+// Records one alert: one detail file and one event-log record for the alert, one activity
+// entry for each delivery, and the alert counted once at its severity.
 void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, const Plenkor::PackedAlert& packed,
              Statistics* stats)
 {
     const int severity = SeverityFromPriority(alert.priority);
     const QDateTime now = QDateTime::currentDateTime();
-    QVector<EventLogRecord> records;
     QList<QByteArray> activity;
+    QByteArray deliveries;
+    uint32_t deliveredBits = 0;
+    QByteArray label;
     for (const Plenkor::Section& section : packed.sections) {
-        if (!(alert.methodBits & section.method->bit))
+        if (!(alert.methodBits & section.method->bit) || section.count == 0)
             continue;
+        deliveries += "Method: " + QByteArray(section.method->name) + "\r\n";
+        // One method names the record; more are marked with a "+" after the first.
+        if (deliveredBits == 0)
+            label = section.method->label;
+        else if (!label.endsWith('+'))
+            label += '+';
+        deliveredBits |= section.method->bit;
         for (uint32_t i = 0; i < section.count; ++i) {
             const char* record = section.records.constData() + static_cast<qsizetype>(i) * section.recordSize;
             const QString recipient = DescribeRecipient(*section.method, record);
-            const QString detailName = NextDetailName(files, stats);
-            if (!detailName.isEmpty())
-                WriteNewFile(QDir(files.eventLogDir).filePath(detailName),
-                             DetailText(alert, severity, *section.method, recipient, now));
-            EventLogRecord entry;
-            PutU16(entry.head.data(), static_cast<uint16_t>(kEventLogVersion));
-            entry.detailFile = detailName.toLatin1();
-            entry.description = CutUtf8(alert.text, 127);
-            entry.application = alert.application;
-            entry.severity = static_cast<uint8_t>(severity);
-            entry.timeGenerated = static_cast<int32_t>(now.toSecsSinceEpoch());
-            entry.labelSuffix = section.method->label;
-            PutU32(entry.tail.data(), section.method->bit);
-            PutI32(entry.tail.data() + 4, alert.priority);
-            records.append(entry);
+            deliveries += "Recipient: " + recipient.toUtf8() + "\r\n";
             activity.append(QStringLiteral("%1: %2 alert delivered by %3 to %4")
                                 .arg(QString::fromUtf8(alert.application), QString::fromLatin1(SeverityName(severity)),
                                      QString::fromLatin1(section.method->name), recipient)
                                 .toUtf8());
-            ++stats->bySeverity[severity - 1];
             ++stats->deliveries;
         }
     }
-    AppendEventLogRecords(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), records);
-    AddActivity(files, activity);
     ++stats->alerts;
+    // An alert that reached nobody was not raised to anyone: nothing to record.
+    if (activity.isEmpty())
+        return;
+    const QString detailName = NextDetailName(files, stats);
+    if (!detailName.isEmpty())
+        WriteNewFile(QDir(files.eventLogDir).filePath(detailName), DetailText(alert, severity, deliveries, now));
+    EventLogRecord entry;
+    PutU16(entry.head.data(), static_cast<uint16_t>(kEventLogVersion));
+    entry.detailFile = detailName.toLatin1();
+    entry.description = CutUtf8(alert.text, 127);
+    entry.application = alert.application;
+    entry.severity = static_cast<uint8_t>(severity);
+    entry.timeGenerated = static_cast<int32_t>(now.toSecsSinceEpoch());
+    entry.labelSuffix = CutUtf8(label, 15);
+    PutU32(entry.tail.data(), deliveredBits);
+    PutI32(entry.tail.data() + 4, alert.priority);
+    AppendEventLogRecord(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), entry);
+    AddActivity(files, activity);
+    ++stats->bySeverity[severity - 1];
 }
 
 // Moves a file the service cannot use out of the spool; removes it when even that fails, so

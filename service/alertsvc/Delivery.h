@@ -5,7 +5,8 @@
 namespace Delivery {
 
 // Takes every alert waiting in the machine's spool, delivers it to each recipient and records
-// the deliveries (event-log record and detail file, activity-log entry, statistics).
+// it: one event-log record and detail file per alert, one activity-log entry per delivery,
+// the alert counted once at its severity (and each delivery in the delivery count).
 // A malformed spool file moves to spool/bad with an activity-log entry.
 // Returns the number of spool files taken. Called only while the service runs.
 int ProcessSpool(const QString& machine);

@@ -1,6 +1,6 @@
 #pragma once
 // The service's statistics record, 256 bytes: offset 0 important, 4 warning, 8 information
-// (int32 counts of deliveries by severity), 12 deliveries in all, 16 alerts taken from the
+// (int32 counts of recorded alerts by severity), 12 deliveries in all, 16 alerts taken from the
 // spool, 20 malformed spool files, 24 the number of the next detail file (uint32 each);
 // the rest is zero.
 #include <QByteArray>
@@ -12,7 +12,7 @@ namespace Records {
 constexpr int kStatisticsSize = 256;
 
 struct Statistics {
-    int32_t bySeverity[3] = {0, 0, 0};   // important, warning, information
+    int32_t bySeverity[3] = {0, 0, 0};   // alerts recorded: important, warning, information
     uint32_t deliveries = 0;
     uint32_t alerts = 0;
     uint32_t badAlerts = 0;

@@ -146,7 +146,8 @@ TEST_F(DemoWorld, PortsLogsAndCountsAreThere)
     QVector<Records::RingEntry> entries;
     ASSERT_TRUE(Records::ReadActivityRing(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/LOG/ACTIVITY.LOG")), &ring,
                                           &entries));
-    EXPECT_EQ(entries.size(), log.records.size());
+    // A line per delivery, a record per alert.
+    EXPECT_GT(entries.size(), log.records.size());
     QByteArray stats(256, '\0');
     ASSERT_EQ(AlertGetStatistics("DEMOPC", stats.data()), 1);
     Records::Statistics s;

@@ -1,5 +1,5 @@
-// Delivery of spooled alerts: every recipient gets an event-log record with its detail file,
-// an activity entry and a count; malformed spool files go to spool\bad.
+// Delivery of spooled alerts: every alert gets one event-log record with its detail file and
+// one count, every recipient an activity entry; malformed spool files go to spool\bad.
 #include "tarnix_Support.h"
 
 #include "alertsvc/Delivery.h"
@@ -65,33 +65,35 @@ protected:
 
 } // namespace
 
-TEST_F(DeliveryTest, ARaisedAlertIsRecordedForEveryRecipient)
+TEST_F(DeliveryTest, ARaisedAlertIsRecordedOnceWithAnActivityLinePerDelivery)
 {
     ASSERT_EQ(Raise(1, QStringLiteral("Disk C: on SRV1 is 95% full")), 0u);
     EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 1);
     EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 0);   // the spool is empty now
 
     const EventLogFile log = EventLog();
-    ASSERT_EQ(log.records.size(), 3);
-    EXPECT_EQ(log.header.counts[0], 3);
-    QStringList labels;
-    for (const EventLogRecord& r : log.records) {
-        EXPECT_EQ(r.application, QByteArray("QUELLIT"));
-        EXPECT_EQ(r.severity, 1);
-        EXPECT_EQ(r.description, QByteArray("Disk C: on SRV1 is 95% full"));
-        EXPECT_LE(qAbs(QDateTime::currentSecsSinceEpoch() - r.timeGenerated), 60);
-        EXPECT_EQ(r.detailFile.size(), 12);
-        labels << QString::fromUtf8(r.labelSuffix);
-    }
-    EXPECT_EQ(labels, QStringList({QStringLiteral("Broadcast"), QStringLiteral("Alpha pager"), QStringLiteral("SMTP")}));
+    ASSERT_EQ(log.records.size(), 1);
+    EXPECT_EQ(log.header.counts[0], 1);
+    const EventLogRecord& r = log.records[0];
+    EXPECT_EQ(r.application, QByteArray("QUELLIT"));
+    EXPECT_EQ(r.severity, 1);
+    EXPECT_EQ(r.description, QByteArray("Disk C: on SRV1 is 95% full"));
+    EXPECT_LE(qAbs(QDateTime::currentSecsSinceEpoch() - r.timeGenerated), 60);
+    EXPECT_EQ(r.detailFile.size(), 12);
+    // The first method names the record; the others are marked.
+    EXPECT_EQ(r.labelSuffix, QByteArray("Broadcast+"));
+    EXPECT_EQ(U32At(r.tail.constData()), kBroadcastBit | kAlphaPagerBit | kSmtpBit);
+    EXPECT_EQ(I32At(r.tail.constData() + 4), 1);
     QByteArray detail;
-    ASSERT_TRUE(ReadDetailText(Alert(QStringLiteral("EVENTLOG/")) + QString::fromLatin1(log.records[2].detailFile),
-                               &detail));
-    EXPECT_TRUE(detail.contains("Application: QUELLIT"));
-    EXPECT_TRUE(detail.contains("Severity: 1 (Important)"));
-    EXPECT_TRUE(detail.contains("Method: SMTP"));
-    EXPECT_TRUE(detail.contains("Recipient: ops@korvane.example (Operations)"));
-    EXPECT_TRUE(detail.contains("Disk C: on SRV1 is 95% full"));
+    ASSERT_TRUE(ReadDetailText(Alert(QStringLiteral("EVENTLOG/")) + QString::fromLatin1(r.detailFile), &detail));
+    EXPECT_TRUE(detail.startsWith("Application: QUELLIT\r\nSeverity: 1 (Important)\r\n"
+                                  "Method: Broadcast\r\nRecipient: \\\\SRV1\r\n"
+                                  "Method: Alphanumeric pager\r\nRecipient: "))
+        << detail.toStdString();
+    EXPECT_TRUE(detail.contains("Method: SMTP\r\nRecipient: ops@korvane.example (Operations)\r\nTime: "));
+    EXPECT_TRUE(detail.endsWith("\r\n\r\nDisk C: on SRV1 is 95% full\r\n"));
+    // One detail file for the alert.
+    EXPECT_EQ(QDir(Alert(QStringLiteral("EVENTLOG"))).entryList({QStringLiteral("AL*.TXT")}, QDir::Files).size(), 1);
 
     const QStringList activity = Activity();
     ASSERT_EQ(activity.size(), 3);
@@ -99,9 +101,11 @@ TEST_F(DeliveryTest, ARaisedAlertIsRecordedForEveryRecipient)
 
     QByteArray stats(256, '\0');
     ASSERT_EQ(AlertGetStatistics("TESTPC", stats.data()), 1);
-    EXPECT_EQ(I32At(stats.constData()), 3);
+    EXPECT_EQ(I32At(stats.constData()), 1);
     EXPECT_EQ(I32At(stats.constData() + 4), 0);
     EXPECT_EQ(I32At(stats.constData() + 8), 0);
+    EXPECT_EQ(U32At(stats.constData() + 12), 3u);   // deliveries
+    EXPECT_EQ(U32At(stats.constData() + 16), 1u);   // alerts
     EXPECT_TRUE(QDir(Alert(QStringLiteral("spool"))).entryList({QStringLiteral("*.alq")}, QDir::Files).isEmpty());
 }
 
@@ -112,18 +116,18 @@ TEST_F(DeliveryTest, PriorityGivesTheSeverity)
     EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 2);
     const EventLogFile log = EventLog();
     EXPECT_EQ(log.header.counts[0], 0);
-    EXPECT_EQ(log.header.counts[1], 3);
-    EXPECT_EQ(log.header.counts[2], 3);
+    EXPECT_EQ(log.header.counts[1], 1);
+    EXPECT_EQ(log.header.counts[2], 1);
     Statistics stats;
     ASSERT_TRUE(ReadStatistics(m_world.Path(QStringLiteral("machines/TESTPC/drives/C/WINDOWS/ALSTATS.DAT")), &stats));
-    EXPECT_EQ(stats.bySeverity[1], 3);
-    EXPECT_EQ(stats.bySeverity[2], 3);
+    EXPECT_EQ(stats.bySeverity[0], 0);
+    EXPECT_EQ(stats.bySeverity[1], 1);
+    EXPECT_EQ(stats.bySeverity[2], 1);
     EXPECT_EQ(stats.alerts, 2u);
+    EXPECT_EQ(stats.deliveries, 6u);
     // Detail files are never shared between records.
-    QSet<QByteArray> names;
-    for (const EventLogRecord& r : log.records)
-        names.insert(r.detailFile);
-    EXPECT_EQ(names.size(), 6);
+    ASSERT_EQ(log.records.size(), 2);
+    EXPECT_NE(log.records[0].detailFile, log.records[1].detailFile);
 }
 
 TEST_F(DeliveryTest, OnlyTheMethodsTheAlertNamesAreDelivered)
@@ -143,6 +147,17 @@ TEST_F(DeliveryTest, OnlyTheMethodsTheAlertNamesAreDelivered)
     const EventLogFile log = EventLog();
     ASSERT_EQ(log.records.size(), 1);
     EXPECT_EQ(log.records[0].labelSuffix, QByteArray("SMTP"));
+    EXPECT_EQ(U32At(log.records[0].tail.constData()), kSmtpBit);
+
+    // An alert for a method without recipients reached nobody: taken, not recorded.
+    alert.methodBits = kSnmpBit;
+    ASSERT_EQ(Plenkor::SubmitAlert(QStringLiteral("TESTPC"), alert, false), 0u);
+    EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 1);
+    EXPECT_EQ(EventLog().records.size(), 1);
+    Statistics stats;
+    ASSERT_TRUE(ReadStatistics(m_world.Path(QStringLiteral("machines/TESTPC/drives/C/WINDOWS/ALSTATS.DAT")), &stats));
+    EXPECT_EQ(stats.alerts, 2u);
+    EXPECT_EQ(stats.bySeverity[0], 1);
 }
 
 TEST_F(DeliveryTest, MalformedSpoolFilesGoToBadWithoutStoppingTheRest)
@@ -162,7 +177,7 @@ TEST_F(DeliveryTest, MalformedSpoolFilesGoToBadWithoutStoppingTheRest)
     EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 3);
     EXPECT_TRUE(QDir(spool).entryList({QStringLiteral("*.alq")}, QDir::Files).isEmpty());
     EXPECT_EQ(QDir(spool + QStringLiteral("/bad")).entryList(QDir::Files).size(), 2);
-    EXPECT_EQ(EventLog().records.size(), 3);
+    EXPECT_EQ(EventLog().records.size(), 1);
     const QStringList activity = Activity();
     ASSERT_EQ(activity.size(), 5);
     EXPECT_EQ(activity[0], QStringLiteral("Malformed alert 000000000000000-1-00000000.alq moved to spool\\bad"));
