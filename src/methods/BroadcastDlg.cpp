@@ -10,6 +10,7 @@
 #include "res/Resources.h"
 #include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/LeafNotify.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -188,6 +189,9 @@ void CBroadcastDlg::OnRemoveAll()
 void CBroadcastDlg::accept()
 {
     if (m_method) {
+        // Replacing the list is a rebuild; the method reports the user's change once, after
+        // the dialog (CMethodLeaf::NewItem).
+        const CQuietRebuild quiet(m_method);
         m_method->DeleteChildren();
         for (HTREEITEM item = m_chosen->GetChildItem(TVI_ROOT); item; item = m_chosen->GetNextSiblingItem(item)) {
             auto* recipient = dynamic_cast<CBroadcastRecipientLeaf*>(m_chosen->GetItemLeaf(item));

@@ -2,9 +2,9 @@
 
 #include "extern/Tarnix.h"
 #include "framework/Commands.h"
-#include "framework/Switches.h"
 #include "framework/UiHost.h"
 #include "tree/ALTLeaf.h"
+#include "tree/LeafNotify.h"
 #include "platform/GlobalMemory.h"
 #include "records/ByteField.h"
 #include "records/RecipientRecords.h"
@@ -107,17 +107,16 @@ void CMethodLeaf::NewItem(UINT, int, int)
         return;
     SortChildren();
     m_modified = 1;
-    if (CAlertLeaf* parent = GetParentLeaf())
-        parent->ChildModified(this);
-    if (IsSelected())
+    NotifyChildModified(GetParentLeaf(), this);
+    // The write may have shown a message box, during which this leaf could have gone.
+    if (IsLive(this) && IsSelected())
         Redisplay();
 }
 
 void CMethodLeaf::ChildModified(CAlertLeaf*)
 {
     m_modified = 1;
-    if (CAlertLeaf* parent = GetParentLeaf())
-        parent->ChildModified(this);
+    NotifyChildModified(GetParentLeaf(), this);
 }
 
 void CMethodLeaf::RefreshFromCfg(const QString& machine, const QString& application)
@@ -213,17 +212,20 @@ void CMethodLeaf::WriteToCfg(const QString& machine, const QString& application)
     const QByteArray m = machine.toUtf8();
     const QByteArray a = application.toUtf8();
     const uint8_t nonEmpty = out.count != 0 ? 1 : 0;
+    int32_t written = 0;
     if (m_traits.setWithImage) {
         // The method's own fields of the table image travel with its list.
         QByteArray image(CALTLeaf::kImageSize, '\0');
         if (CALTLeaf* table = GetALTLeaf<CALTLeaf>())
             image = table->GetImage().leftJustified(CALTLeaf::kImageSize, '\0', true);
-        m_traits.setWithImage(m.constData(), out.count, block, image.constData(), nonEmpty, a.constData());
+        written = m_traits.setWithImage(m.constData(), out.count, block, image.constData(), nonEmpty, a.constData());
     } else if (m_traits.set) {
-        m_traits.set(m.constData(), out.count, block, nonEmpty, a.constData());
+        written = m_traits.set(m.constData(), out.count, block, nonEmpty, a.constData());
     }
     GlobalFree(block);
-    m_modified = 0;
+    // Cleared only once the library took the list; a refused write stays pending, the table
+    // reports it and the next change tries again.
+    m_modified = written == 1 ? 0 : 1;
 }
 
 void CMethodLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
@@ -266,8 +268,10 @@ void CRecipientLeaf::AfterEdit()
     SetModified(1);
     if (CAlertLeaf* parent = GetParentLeaf()) {
         parent->SortChildren();
-        parent->ChildModified(this);
-        if (parent->GetSelectedLeaf() == parent)
+        // Nothing of this leaf is used after the write: a reload may have replaced it, and a
+        // message box may have let the method go.
+        NotifyChildModified(parent, this);
+        if (IsLive(parent) && parent->GetSelectedLeaf() == parent)
             parent->Redisplay();
     }
 }
@@ -311,11 +315,9 @@ void CRecipientLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFormat, 
 
 void CRecipientLeaf::OnDelete()
 {
-    // The method hears it first (its list is written without this recipient when the deletion
-    // below notifies it again).
-    CAlertLeaf* parent = GetParentLeaf();
-    if (parent && Switches::NotifyParent())
-        parent->ChildModified(nullptr);
+    // The deletion tells the method once, and the method writes its list without this
+    // recipient. (Telling it beforehand as well wrote the list twice, and a reload caused by
+    // that first write would have deleted this leaf under the deletion.)
     DeleteLeaf();
 }
 

@@ -8,8 +8,10 @@
 #include "records/MethodTable.h"
 #include "res/Resources.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/LeafNotify.h"
 #include "tree/MethodLeafRegistry.h"
 #include "tree/ServerLeaf.h"
+#include "tree/StaleWrite.h"
 
 #include <cstring>
 
@@ -42,16 +44,22 @@ void CALTLeaf::Bind(const QString& machine, const QString& application)
     m_changeDate = QString::fromLatin1(kInvalidDate);
 }
 
-BOOL CALTLeaf::ChangeDateMoved()
+bool CALTLeaf::ReadChangeDate(QString* date) const
 {
     char text[kDateSize] = {};
     const QByteArray m = m_machine.toUtf8();
     const QByteArray a = m_application.toUtf8();
     if (AlertGetCFGDate(m.constData(), a.constData(), text) != 1)
-        return 0;
+        return false;
     text[kDateSize - 1] = '\0';
-    const QString date = QString::fromUtf8(text);
-    if (date == m_changeDate)
+    *date = QString::fromUtf8(text);
+    return true;
+}
+
+BOOL CALTLeaf::ChangeDateMoved()
+{
+    QString date;
+    if (!ReadChangeDate(&date) || date == m_changeDate)
         return 0;
     m_changeDate = date;
     if (m_ignoreNextChange) {
@@ -73,13 +81,19 @@ BOOL CALTLeaf::RefreshIfChanged(BOOL force)
 
 void CALTLeaf::RefreshFromCfg(const QString& machine, const QString& application)
 {
+    Load(machine, application);
+}
+
+bool CALTLeaf::Load(const QString& machine, const QString& application)
+{
+    const CQuietRebuild quiet(this);
     QByteArray area12(kArea12, '\0');
     QByteArray area96(kArea96, '\0');
     QByteArray settings(kImageSize, '\0');
     const QByteArray m = machine.toUtf8();
     const QByteArray a = application.toUtf8();
     if (AlertReadEverySetting(m.constData(), area12.data(), area96.data(), settings.data(), a.constData()) != 1)
-        return;
+        return false;
     m_image = settings;
     for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling())
         child->RefreshFromCfg(machine, application);
@@ -87,6 +101,7 @@ void CALTLeaf::RefreshFromCfg(const QString& machine, const QString& application
         m_tree->viewport()->update();
     if (CAlertLeaf* selected = GetSelectedLeaf(); selected && IsAncestorOrSelf(selected))
         selected->Redisplay();
+    return true;
 }
 
 void CALTLeaf::ChildModified(CAlertLeaf*)
@@ -96,35 +111,51 @@ void CALTLeaf::ChildModified(CAlertLeaf*)
 
 void CALTLeaf::WriteAll()
 {
+    const QString machine = m_machine;
+    const QString name = GetTitle();
+    LRESULT outcome = StaleWrite::Written;
     if (m_tree)
-        m_tree->SendMessage(WM_ALERT_TABLE_REFRESH, 0, PtrToLParam(static_cast<CAlertLeaf*>(this)));
+        outcome = m_tree->SendMessage(WM_ALERT_TABLE_REFRESH, 0, PtrToLParam(static_cast<CAlertLeaf*>(this)));
     else
-        WriteMethods();
+        outcome = WriteMethods();
     m_refreshEnabled = 1;
+    // Last, with copies: this leaf may go while the box is up.
+    StaleWrite::Report(StaleWrite::Outcome(outcome), machine, name);
 }
 
 LRESULT CALTLeaf::OnTreeMessage(UINT message, WPARAM, LPARAM)
 {
     if (message == WM_ALERT_TABLE_REFRESH)
-        WriteMethods();
-    return 0;
+        return WriteMethods();
+    return StaleWrite::Written;
 }
 
-void CALTLeaf::WriteMethods()
+StaleWrite::Outcome CALTLeaf::WriteMethods()
 {
     m_refreshEnabled = 0;
+    QString stored;
+    if (ReadChangeDate(&stored) && stored != m_changeDate) {
+        // Written elsewhere since the console loaded it: that change stays and the console's
+        // goes. Nothing is written; the table shows what is stored (or reloads on the next
+        // tick when it cannot be read now).
+        m_ignoreNextChange = 0;
+        m_changeDate = Load(m_machine, m_application) ? stored : QString::fromLatin1(kInvalidDate);
+        for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling())
+            child->SetModified(0);
+        return StaleWrite::Refused;
+    }
     m_ignoreNextChange = 1;
-    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling())
+    bool failed = false;
+    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
         child->WriteToCfg(m_machine, m_application);
-    char text[kDateSize] = {};
-    const QByteArray m = m_machine.toUtf8();
-    const QByteArray a = m_application.toUtf8();
-    if (AlertGetCFGDate(m.constData(), a.constData(), text) == 1) {
-        text[kDateSize - 1] = '\0';
-        m_changeDate = QString::fromUtf8(text);
+        failed = failed || child->IsModified();
+    }
+    if (ReadChangeDate(&stored)) {
+        m_changeDate = stored;
         // The date read here is the own write's: nothing left to ignore.
         m_ignoreNextChange = 0;
     }
+    return failed ? StaleWrite::Failed : StaleWrite::Written;
 }
 
 bool CALTLeaf::PlatformIsVersion6()

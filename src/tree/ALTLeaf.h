@@ -2,8 +2,10 @@
 // CALTLeaf: one application alert table of a service machine (or its default table, "Alert").
 // It holds the table's settings image and one method leaf per delivery method of its table
 // version, watches the table's change date and reloads everything when the table changed
-// elsewhere, and writes its method leaves back at once when the user changed something.
+// elsewhere, and writes its method leaves back at once when the user changed something, unless
+// the table changed elsewhere since it was loaded (tree/StaleWrite.h).
 #include "tree/AbstractDataLeaf.h"
+#include "tree/StaleWrite.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,10 +32,12 @@ public:
     // 0 when refresh is disabled or (unless forced) the change date did not move; else reloads
     // and gives 1.
     BOOL RefreshIfChanged(BOOL force);
-    // Reads the table's settings and every method's recipients. Only a successful read
-    // changes anything.
+    // Reads the table's settings and every method's recipients, as a quiet rebuild. Only a
+    // successful read changes anything.
     void RefreshFromCfg(const QString& machine, const QString& application) override;
-    // Writes every modified method leaf back (through message 0x0403 to the tree).
+    // Writes every modified method leaf back (through message 0x0403 to the tree), then shows
+    // the message of a write refused because the table changed elsewhere, or of a method the
+    // library did not take. The leaf may be gone when it returns.
     void WriteAll();
 
     const QString& GetApplicationName() const { return m_application; }
@@ -69,8 +73,13 @@ protected:
     // 1 when the change date differs from the last one seen and the difference is not the
     // leaf's own write.
     BOOL ChangeDateMoved();
-    // The 0x0403 handler: writes every method leaf with refresh held off.
-    void WriteMethods();
+    // The table's change date as stored now; false when the library cannot give it.
+    bool ReadChangeDate(QString* date) const;
+    // RefreshFromCfg, telling whether the table could be read.
+    bool Load(const QString& machine, const QString& application);
+    // The 0x0403 handler: with refresh held off, writes every modified method leaf, unless the
+    // stored change date is no longer the one loaded (then it reloads instead).
+    StaleWrite::Outcome WriteMethods();
     // Creates the method leaves of a table version, in creation order.
     virtual void CreateMethodLeaves(int version);
     // Whether the service machine runs platform 6 or later (asked once).

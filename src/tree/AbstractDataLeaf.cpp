@@ -7,6 +7,7 @@
 #include "records/MethodTable.h"
 #include "res/Resources.h"
 #include "tree/ALTLeaf.h"
+#include "tree/LeafNotify.h"
 #include "tree/MessageText.h"
 #include "tree/ServerLeaf.h"
 
@@ -76,6 +77,9 @@ size_t CAbstractDataLeaf::GetDataSize(int version)
 
 BOOL CAbstractDataLeaf::SetData(const void* data, int version)
 {
+    // Loading from stored records is a quiet rebuild, not an edit: no ChildModified reaches
+    // this leaf or a leaf below it.
+    const CQuietRebuild quiet(this);
     if (m_dataSet)
         DeleteChildren();
     m_dataVersion = version;

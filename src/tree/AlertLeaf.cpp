@@ -8,6 +8,7 @@
 #include "platform/World.h"
 #include "res/Resources.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/LeafNotify.h"
 #include "tree/RegUtil.h"
 
 #include <QAction>
@@ -181,6 +182,8 @@ void CAlertLeaf::DeleteChildren()
 {
     if (!InTree())
         return;
+    // Clearing children is a rebuild, never the user's edit: this leaf hears nothing.
+    const CQuietRebuild quiet(this);
     for (HTREEITEM child = m_tree->GetChildItem(m_item); child; child = m_tree->GetChildItem(m_item)) {
         CAlertLeaf* leaf = m_tree->GetItemLeaf(child);
         if (leaf)
@@ -199,8 +202,8 @@ void CAlertLeaf::DeleteLeaf()
     if (m_tree && m_item && m_item != TVI_ROOT)
         m_tree->DeleteItem(m_item);
     m_item = nullptr;
-    if (parent && IsLive(parent) && Switches::NotifyParent())
-        parent->ChildModified(nullptr);
+    if (Switches::NotifyParent())
+        NotifyChildModified(parent, nullptr);
     delete this;
 }
 

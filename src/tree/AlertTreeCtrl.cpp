@@ -501,11 +501,10 @@ LRESULT CAlertTreeCtrl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_ALERT_SERVICE_STATE:
     case WM_ALERT_TABLE_TICK:
     case WM_ALERT_TABLE_REFRESH: {
-        // A leaf that has gone since the post is not called.
+        // A leaf that has gone since the post is not called. A sent message answers what the
+        // leaf answered.
         auto* leaf = LParamToPtr<CAlertLeaf>(lParam);
-        if (CAlertLeaf::IsLive(leaf))
-            leaf->OnTreeMessage(message, wParam, lParam);
-        return 0;
+        return CAlertLeaf::IsLive(leaf) ? leaf->OnTreeMessage(message, wParam, lParam) : 0;
     }
     default:
         return 0;

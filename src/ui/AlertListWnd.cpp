@@ -7,6 +7,7 @@
 #include "framework/WaitCursor.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
+#include "tree/LeafNotify.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -20,6 +21,7 @@
 #include <QTextBlock>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -475,25 +477,26 @@ bool CAlertListWnd::RouteToSelectedRows(UINT id, CCmdUI* pUI)
     if (!pUI && id == ID_EDIT_DELETE)
         Switches::SetAskBeforeDelete(true);
     bool allHandled = true;
-    const bool previousNotify = Switches::NotifyParent();
-    // Last selected row first; only the last one dispatched tells its parent.
-    for (int i = int(objects.size()) - 1; i >= 0; --i) {
-        CAlertLeaf* leaf = objects[size_t(i)];
-        // A row's leaf can go with an earlier one (a parent deleted before its child).
-        if (!leaf || !CAlertLeaf::IsLive(leaf)) {
-            allHandled = false;
-            continue;
-        }
-        const bool last = i == 0;
-        m_lastOfSelection = last;
+    {
+        // Rows may belong to different parents (a table's combined list spans its methods):
+        // every parent that lost or changed a child hears once, after the last row.
+        std::optional<CNotifyOncePerParent> once;
         if (!pUI)
-            Switches::SetNotifyParent(last);
-        if (!leaf->OnCmdMsg(id, pUI))
-            allHandled = false;
+            once.emplace();
+        // Last selected row first.
+        for (int i = int(objects.size()) - 1; i >= 0; --i) {
+            CAlertLeaf* leaf = objects[size_t(i)];
+            // A row's leaf can go with an earlier one (a parent deleted before its child).
+            if (!leaf || !CAlertLeaf::IsLive(leaf)) {
+                allHandled = false;
+                continue;
+            }
+            m_lastOfSelection = i == 0;
+            if (!leaf->OnCmdMsg(id, pUI))
+                allHandled = false;
+        }
+        m_lastOfSelection = false;
     }
-    m_lastOfSelection = false;
-    if (!pUI)
-        Switches::SetNotifyParent(previousNotify);
     return allHandled;
 }
 

@@ -184,7 +184,7 @@ TEST_F(PaneFixture, ColumnsFitTheirTextsOnResizeUntilTheUserDragsABorder)
     EXPECT_EQ(List()->GetColumnWidth(0), needed);
 }
 
-TEST_F(PaneFixture, DeleteKeyOnThreeRowsRoutesLastRowFirstWithOneParentNotification)
+TEST_F(PaneFixture, DeleteKeyOnThreeRowsRoutesLastRowFirstAndTellsTheParentOnce)
 {
     CTestLeaf* parent = ParentWithChildren(4);
     List()->SetSel(0, true);
@@ -199,8 +199,8 @@ TEST_F(PaneFixture, DeleteKeyOnThreeRowsRoutesLastRowFirstWithOneParentNotificat
     EXPECT_EQ(deletes[0].leaf, "child3");
     EXPECT_EQ(deletes[1].leaf, "child1");
     EXPECT_EQ(deletes[2].leaf, "child0");
-    EXPECT_FALSE(deletes[0].notifyParent);
-    EXPECT_FALSE(deletes[1].notifyParent);
+    // Every row is deleted as a user's deletion; the parent hears once, after the last row.
+    EXPECT_TRUE(deletes[0].notifyParent);
     EXPECT_TRUE(deletes[2].notifyParent);
     EXPECT_TRUE(deletes[0].askBeforeDelete); // raised by the pane for the command
     EXPECT_EQ(parent->childModified, 1);
