@@ -22,6 +22,15 @@ QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int
     return edit;
 }
 
+QPushButton* AddButton(QWidget* parent, QBoxLayout* layout, UINT dialogId, int ctrlId)
+{
+    auto* button = new QPushButton(Res::ControlText(dialogId, UINT(ctrlId)), parent);
+    button->setProperty("ctrlId", ctrlId);
+    button->setAutoDefault(false);
+    layout->addWidget(button);
+    return button;
+}
+
 QHBoxLayout* OkCancelRow(QDialog* dialog, UINT dialogId, QPushButton** ok, QPushButton** cancel)
 {
     auto* row = new QHBoxLayout();

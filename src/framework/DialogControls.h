@@ -3,6 +3,7 @@
 // property (tests and scripts find controls by it) and takes its text from the dialog's texts.
 #include "platform/WinTypes.h"
 
+class QBoxLayout;
 class QDialog;
 class QFormLayout;
 class QHBoxLayout;
@@ -14,6 +15,10 @@ namespace DialogControls {
 
 // A line edit with its label (the control's label text, buddied to it) as a row of form.
 QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int ctrlId);
+
+// A push button with the control's text that never takes Return from the dialog's OK, added to
+// the layout.
+QPushButton* AddButton(QWidget* parent, QBoxLayout* layout, UINT dialogId, int ctrlId);
 
 // OK (the default button) and Cancel at the right of a row, wired to the dialog's accept and
 // reject. The buttons are returned through ok and cancel when those are given.

@@ -491,6 +491,11 @@ BOOL CEventLogRecipientLeaf::GetDataV0(OUTPUTDESC* out)
     return 1;
 }
 
+BEGIN_MESSAGE_MAP(CEventLogMethodLeaf, CMethodLeaf)
+    ON_COMMAND(ID_EDIT_DELETE, OnRecipientsDialog)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateDeleteItem)
+END_MESSAGE_MAP()
+
 CEventLogMethodLeaf::CEventLogMethodLeaf()
     : CMethodLeaf({IDS_EVENTLOG, kEventLogImage, IDS_EVENTLOG_HEADING, 0, CEventLogRecipientLeaf::kRecordSize,
                    AlertGetEventLog, AlertSetEventLog})
@@ -512,6 +517,13 @@ void CTicketRecipientLeaf::SetFields(const QString& server, const QString& queue
     m_user = user;
     m_password = password;
     m_name = GetRecipientText();
+}
+
+void CTicketRecipientLeaf::SetAccount(const QString& domain, const QString& user, const QString& password)
+{
+    m_domain = domain;
+    m_user = user;
+    m_password = password;
 }
 
 UINT CTicketRecipientLeaf::GetMethodNameId() const { return IDS_TICKET; }
@@ -561,6 +573,13 @@ BOOL CTicketRecipientLeaf::GetDataV0(OUTPUTDESC* out)
     out->count = 1;
     return 1;
 }
+
+BEGIN_MESSAGE_MAP(CTicketMethodLeaf, CMethodLeaf)
+    ON_COMMAND(ID_EDIT_EDIT, OnRecipientsDialog)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_EDIT, OnUpdateDeleteItem)
+    ON_COMMAND(ID_EDIT_DELETE, OnRecipientsDialog)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateDeleteItem)
+END_MESSAGE_MAP()
 
 CTicketMethodLeaf::CTicketMethodLeaf()
     : CMethodLeaf({IDS_TICKET, kTicketImage, IDS_TICKET_HEADING, 0, CTicketRecipientLeaf::kRecordSize,

@@ -269,12 +269,16 @@ private:
     QString m_password;
 };
 
+// New (and Delete while there are recipients) open the event-log recipients dialog (153).
 class CEventLogMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     CEventLogMethodLeaf();
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CEventLogRecipientLeaf; }
+    bool RunRecipientDialog() override;
+    bool HasRecipientDialog() const override { return true; }
 };
 
 // ---- trouble ticket --------------------------------------------------------------------------------
@@ -296,8 +300,12 @@ public:
 
     const QString& GetServer() const { return m_server; }
     const QString& GetQueue() const { return m_queue; }
+    const QString& GetDomain() const { return m_domain; }
     const QString& GetUser() const { return m_user; }
+    const QString& GetPassword() const { return m_password; }
     void SetFields(const QString& server, const QString& queue, const QString& user, const QString& password);
+    // The account that connects to the queue; the domain is kept with the leaf, not in the record.
+    void SetAccount(const QString& domain, const QString& user, const QString& password);
 
     uint32_t GetMethodBit() const override { return 16; }
     UINT GetMethodNameId() const override;
@@ -314,18 +322,23 @@ public:
 private:
     QString m_server;
     QString m_queue;
+    QString m_domain;
     QString m_user;
     QString m_password;
     // The record as read: the bytes the console does not interpret travel back unchanged.
     QByteArray m_record = QByteArray(kRecordSize, '\0');
 };
 
+// New, Edit and Delete (the last two while there are queues) open the ticket dialog (158).
 class CTicketMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     CTicketMethodLeaf();
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CTicketRecipientLeaf; }
+    bool RunRecipientDialog() override;
+    bool HasRecipientDialog() const override { return true; }
 };
 
 // ---- SNMP ---------------------------------------------------------------------------------------

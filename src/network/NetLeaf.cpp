@@ -1,9 +1,10 @@
 #include "network/NetLeaf.h"
 
 #include "framework/UiHost.h"
-#include "res/StringIds.h"
 #include "framework/WaitCursor.h"
 #include "network/NetLogonDlg.h"
+#include "res/ResourceIds.h"
+#include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"
 
 #include <QWidget>
@@ -16,6 +17,9 @@ constexpr DWORD kEnumBufferSize = 16384;
 constexpr DWORD kEnumBatch = 10;
 // The providers a browser lists at its top level.
 const char* const kMicrosoftMark = "icrosoft";
+// The providers a print browser leaves out.
+const char* const kTerminalServicesMark = "Terminal Services";
+const char* const kWebClientMark = "Web Client";
 
 constexpr int kImageDomain = 15;
 constexpr int kImageServer = 9;
@@ -61,6 +65,8 @@ CNetLeaf::CNetLeaf(const CNetLeaf& other)
 
 CNetLeaf::~CNetLeaf()
 {
+    // The password is not left behind in freed memory.
+    m_password.fill(QChar(0));
     FreeResource();
 }
 
@@ -207,8 +213,10 @@ BOOL CNetLeaf::Disconnect(BOOL force, const QString& suffix)
     if (m_currentUser) {
         SetCredentials(QString(), Network::LoggedOnUser(), QString());
     } else {
-        const QByteArray name = (GetRemoteName() + suffix).toUtf8();
-        WNetCancelConnection2(name.constData(), 0, force);
+        if (!m_sparesConnection) {
+            const QByteArray name = (GetRemoteName() + suffix).toUtf8();
+            WNetCancelConnection2(name.constData(), 0, force);
+        }
         SetCredentials(QString(), QString(), QString());
     }
     Collapse();
@@ -310,11 +318,11 @@ void CNetLeaf::OnUpdateNetCommand(CCmdUI* pUI)
     pUI->Enable(!foreignPrintShare);
 }
 
-void CNetLeaf::InsertMicrosoftNetworks(CAlertLeaf* parent, bool expand)
+void CNetLeaf::ForEachNetwork(DWORD type, const std::function<void(const NETRESOURCE&)>& insert)
 {
     CWaitCursor wait;
     HANDLE handle = nullptr;
-    if (WNetOpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, nullptr, &handle) != 0)
+    if (WNetOpenEnum(RESOURCE_GLOBALNET, type, 0, nullptr, &handle) != 0)
         return;
     std::vector<uint64_t> buffer(kEnumBufferSize / sizeof(uint64_t));
     constexpr DWORD kMaxEntries = kEnumBufferSize / sizeof(NETRESOURCE);
@@ -330,21 +338,78 @@ void CNetLeaf::InsertMicrosoftNetworks(CAlertLeaf* parent, bool expand)
             break;
         }
         const auto* entries = reinterpret_cast<const NETRESOURCE*>(buffer.data());
-        for (DWORD i = 0; i < count && i < kMaxEntries; ++i) {
-            const NETRESOURCE& entry = entries[i];
-            if (!entry.lpRemoteName || !std::strstr(entry.lpRemoteName, kMicrosoftMark))
-                continue;
-            auto* leaf = new CNetLeaf;
-            leaf->SetResource(entry);
-            leaf->SetImages(kNetworkImage, kNetworkImage);
-            if (!parent->InsertChild(leaf)) {
-                delete leaf;
-                continue;
-            }
-            leaf->AddPlaceholder();
-            if (expand)
-                leaf->Expand();
-        }
+        for (DWORD i = 0; i < count && i < kMaxEntries; ++i)
+            insert(entries[i]);
     }
     WNetCloseEnum(handle);
+}
+
+void CNetLeaf::InsertMicrosoftNetworks(CAlertLeaf* parent, bool expand)
+{
+    ForEachNetwork(RESOURCETYPE_ANY, [parent, expand](const NETRESOURCE& entry) {
+        if (!entry.lpRemoteName || !std::strstr(entry.lpRemoteName, kMicrosoftMark))
+            return;
+        auto* leaf = new CNetLeaf;
+        leaf->SetResource(entry);
+        leaf->SetImages(kNetworkImage, kNetworkImage);
+        if (!parent->InsertChild(leaf)) {
+            delete leaf;
+            return;
+        }
+        leaf->AddPlaceholder();
+        if (expand)
+            leaf->Expand();
+    });
+}
+
+void CNetLeaf::InsertPrintNetworks(CAlertLeaf* parent)
+{
+    ForEachNetwork(RESOURCETYPE_PRINT, [parent](const NETRESOURCE& entry) {
+        if (entry.lpRemoteName && (std::strstr(entry.lpRemoteName, kTerminalServicesMark) ||
+                                   std::strstr(entry.lpRemoteName, kWebClientMark)))
+            return;
+        auto* leaf = new CNetLeaf;
+        leaf->SetResource(entry);
+        leaf->SetImages(kNetworkImage, kNetworkImage);
+        leaf->SetEnumParams(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0);
+        leaf->SetNeedsLogin(1);
+        leaf->SetContextMenu(IDR_MENU_NETLEAF);
+        if (!parent->InsertChild(leaf)) {
+            delete leaf;
+            return;
+        }
+        leaf->AddPlaceholder();
+    });
+}
+
+std::unique_ptr<CNetLeaf> CNetLeaf::ForName(const QString& remoteName, DWORD type, DWORD displayType,
+                                            const QString& provider)
+{
+    QByteArray remote = remoteName.toUtf8();
+    QByteArray providerName = provider.toUtf8();
+    NETRESOURCE resource{};
+    resource.dwScope = RESOURCE_GLOBALNET;
+    resource.dwType = type;
+    resource.dwDisplayType = displayType;
+    resource.lpRemoteName = remote.data();
+    resource.lpProvider = providerName.isEmpty() ? nullptr : providerName.data();
+    auto leaf = std::make_unique<CNetLeaf>();
+    leaf->SetResource(resource);
+    return leaf;
+}
+
+QString CNetLeaf::UncName(const QString& text)
+{
+    QString name = text;
+    while (!name.startsWith(QLatin1String("\\\\")))
+        name.prepend(QLatin1Char('\\'));
+    return name.toUpper();
+}
+
+QString CNetLeaf::MachineOf(const QString& remoteName)
+{
+    QString name = remoteName;
+    while (name.startsWith(QLatin1Char('\\')))
+        name.remove(0, 1);
+    return name.section(QLatin1Char('\\'), 0, 0);
 }

@@ -7,6 +7,8 @@
 #include "tree/AlertLeaf.h"
 
 #include <QString>
+#include <functional>
+#include <memory>
 
 // Commands of the network leaf's popup menu (161).
 constexpr UINT ID_NET_CONNECT_AS = 3012;
@@ -34,6 +36,19 @@ public:
     // a Microsoft one, as a network leaf with a placeholder child, under `parent` (expanded
     // at once when `expand` is set). An enumeration error shows "WNetEnumResource" and stops.
     static void InsertMicrosoftNetworks(CAlertLeaf* parent, bool expand);
+    // Fills a print browser's top level: every network of the global enumeration of print
+    // resources but the terminal-services and web-client ones, as a network leaf with a
+    // placeholder child that enumerates print resources, asks for a login where a container
+    // cannot be opened and offers connect-as and disconnect (menu 161).
+    static void InsertPrintNetworks(CAlertLeaf* parent);
+
+    // A leaf (in no tree) for a resource known only by its name, for connecting to it.
+    static std::unique_ptr<CNetLeaf> ForName(const QString& remoteName, DWORD type, DWORD displayType,
+                                             const QString& provider);
+    // A typed name as a network path: two leading backslashes, upper case ("pc01" -> "\\PC01").
+    static QString UncName(const QString& text);
+    // The machine a path names ("\\SRV1\LASER" -> "SRV1").
+    static QString MachineOf(const QString& remoteName);
 
     void SetEnumParams(DWORD scope, DWORD type, DWORD usage);
     DWORD GetEnumScope() const { return m_enumScope; }
@@ -46,6 +61,9 @@ public:
     BOOL NeedsLogin() const { return m_needsLogin; }
     void SetUseCurrentUser(BOOL on) { m_currentUser = on; }
     BOOL UsesCurrentUser() const { return m_currentUser; }
+    // When set, Disconnect cancels no connection: the machine's connection was there before and
+    // something else (a server leaf) relies on it. Connect then only tests the credentials.
+    void SetSparesConnection(BOOL on) { m_sparesConnection = on; }
 
     // The provider's name contains "icrosoft".
     bool IsMicrosoftProvider() const;
@@ -82,6 +100,9 @@ protected:
 private:
     void FreeResource();
     static char* Duplicate(const char* text);
+    // Opens the global enumeration of resources of `type` and hands each top-level entry to
+    // `insert`, in batches; an enumeration error shows "WNetEnumResource" and stops.
+    static void ForEachNetwork(DWORD type, const std::function<void(const NETRESOURCE&)>& insert);
 
     BOOL m_needsLogin = 0;
     NETRESOURCE m_resource{};
@@ -92,4 +113,5 @@ private:
     QString m_password;
     QString m_user;
     BOOL m_currentUser = 0;
+    BOOL m_sparesConnection = 0;
 };

@@ -4,6 +4,7 @@
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 #include "tree/MessageText.h"
 
 #include <QFormLayout>
@@ -161,5 +162,12 @@ void CNetLogonDlg::accept()
             QDialog::accept();
         return;
     }
-    AfxMessageBox(LogonFailureText(m_lastResult), MB_OK | MB_ICONEXCLAMATION);
+    // The failure names the machine: the dialog itself does not say which one it logs on to.
+    QString text = LogonFailureText(m_lastResult);
+    if (!text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    QString machine, share;
+    SplitRemote(m_resource->lpRemoteName, &machine, &share);
+    AfxMessageBox(text + FormatString(IDS_MACHINE_LINE, {QStringLiteral("\\\\") + machine}),
+                  MB_OK | MB_ICONEXCLAMATION);
 }
