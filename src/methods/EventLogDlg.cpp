@@ -134,33 +134,21 @@ CEventLogRecipientLeaf* CEventLogDlg::AddRecipient(const QString& machine, const
 
 void CEventLogDlg::OnAdd()
 {
-    QString text = m_recipient->text();
-    if (text.isEmpty())
+    if (m_recipient->text().isEmpty())
         return;
-    while (!text.startsWith(QLatin1String("\\\\")))
-        text.prepend(QLatin1Char('\\'));
-    text = text.toUpper();
-
+    const QString text = CNetLeaf::UncName(m_recipient->text());
     // The machine as a network resource; the provider is that of the browser's selection.
-    QByteArray remote = text.toUtf8();
-    QByteArray provider;
-    if (auto* selected = dynamic_cast<CNetLeaf*>(m_network->GetSelectedLeaf()))
-        provider = selected->GetProvider().toUtf8();
-    NETRESOURCE resource{};
-    resource.dwScope = RESOURCE_GLOBALNET;
-    resource.dwType = RESOURCETYPE_ANY;
-    resource.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
-    resource.lpRemoteName = remote.data();
-    resource.lpProvider = provider.isEmpty() ? nullptr : provider.data();
-    CNetLeaf machine;
-    machine.SetResource(resource);
+    auto* selected = dynamic_cast<CNetLeaf*>(m_network->GetSelectedLeaf());
+    const std::unique_ptr<CNetLeaf> leaf = CNetLeaf::ForName(text, RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER,
+                                                             selected ? selected->GetProvider() : QString());
+    CNetLeaf& machine = *leaf;
     if (machine.GetRemoteName().contains(QLatin1String("icrosoft")))
         return;
     // The service's own machine is reached as the logged-on user, without asking.
     if (text == ServiceMachine())
         machine.SetUseCurrentUser(1);
     // A connection this console already holds to the machine (a server leaf's) stays as it is.
-    machine.SetSparesConnection(Network::IsConnected(text.mid(2)));
+    machine.SetSparesConnection(Network::IsConnected(CNetLeaf::MachineOf(text)));
     if (!machine.Connect(1, QString::fromLatin1(kAdminShare), 1))
         return;
     QString domain, user, password;
