@@ -143,6 +143,51 @@ bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const 
     return ReplaceFile(hostPath, BuildFile(header, records));
 }
 
+EventLogEdit RemoveEventLogRecords(const QString& hostPath, const QVector<EventLogRemoval>& removals,
+                                   EventLogHeader* written, qsizetype* remaining, QByteArray* image)
+{
+    FileLock lock(LockPathFor(hostPath));
+    if (!lock.IsLocked())
+        return EventLogEdit::Unreadable;
+    EventLogFile current;
+    if (QFileInfo::exists(hostPath) && !ReadEventLog(hostPath, &current))
+        return EventLogEdit::Unreadable;
+    const qsizetype n = current.records.size();
+    QVector<QByteArray> blocks;
+    blocks.reserve(n);
+    for (const EventLogRecord& record : current.records)
+        blocks.append(SerializeEventLogRecord(record));
+    std::vector<bool> gone(static_cast<size_t>(n), false);
+    for (const EventLogRemoval& removal : removals) {
+        qsizetype at = -1;
+        if (removal.index >= 0 && removal.index < n && !gone[size_t(removal.index)] &&
+            blocks.at(removal.index) == removal.block) {
+            at = removal.index;
+        } else {
+            for (qsizetype i = 0; i < n && at < 0; ++i)
+                if (!gone[size_t(i)] && blocks.at(i) == removal.block)
+                    at = i;
+        }
+        if (at >= 0)
+            gone[size_t(at)] = true;
+    }
+    QVector<EventLogRecord> kept;
+    kept.reserve(n);
+    for (qsizetype i = 0; i < n; ++i)
+        if (!gone[size_t(i)])
+            kept.append(current.records.at(i));
+    const QByteArray bytes = BuildFile(current.header, kept);
+    if (!ReplaceFile(hostPath, bytes))
+        return EventLogEdit::Unwritable;
+    if (written)
+        ParseEventLogHeader(bytes, written);
+    if (remaining)
+        *remaining = kept.size();
+    if (image)
+        *image = bytes;
+    return EventLogEdit::Done;
+}
+
 bool AppendEventLogRecord(const QString& hostPath, const EventLogRecord& record)
 {
     return AppendEventLogRecords(hostPath, {record});

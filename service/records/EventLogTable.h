@@ -52,6 +52,24 @@ bool ReadEventLog(const QString& hostPath, EventLogFile* out);
 // Replaces the file with these records; the counters are recounted from the records and the
 // header's other 244 bytes are kept. Takes the file's lock.
 bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const QVector<EventLogRecord>& records);
+// One record the console asks to remove: its block as the console read it and the position
+// (0 = first record) it was read at.
+struct EventLogRemoval {
+    qsizetype index = -1;
+    QByteArray block;   // SerializeEventLogRecord of the record
+};
+
+enum class EventLogEdit { Done, Unreadable, Unwritable };
+
+// Removes records in one critical section under the file's lock: reads the file as it is now,
+// removes each asked record (the one at its position when that still holds the same block,
+// else the first other one that does; none when it is gone already), recounts and replaces the
+// file. Records the service appended since the console's read stay. A missing file counts as
+// an empty log. The optional outputs get the header written, the number of records written and
+// the file's whole new content.
+EventLogEdit RemoveEventLogRecords(const QString& hostPath, const QVector<EventLogRemoval>& removals,
+                                   EventLogHeader* written = nullptr, qsizetype* remaining = nullptr,
+                                   QByteArray* image = nullptr);
 // Appends one record under the file's lock: the record goes after the last counted record,
 // then the header with its counter raised. A file whose counters do not match its records is
 // put right first (counters recounted from the complete records it holds). A missing file is

@@ -21,6 +21,7 @@ constexpr DWORD kLockPollMs = 5;
 // A holder that is merely slow (a loaded disk) must not make a writer give up and lose its
 // write, however much the timing policy shrinks intervals: the time-out never drops below this.
 constexpr uint64_t kLockTimeoutFloorMs = 10000;
+constexpr int kGrowthRereads = 3;
 }
 
 FileLock::FileLock(const QString& lockPath)
@@ -79,14 +80,21 @@ bool ReadWholeFile(const QString& hostPath, qint64 maxBytes, QByteArray* out)
     QFile file(hostPath);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const qint64 size = file.size();
-    if (size < 0 || size > maxBytes)
-        return false;
-    QByteArray data = file.read(size);
-    if (data.size() != size || !file.atEnd())
-        return false;
-    *out = data;
-    return true;
+    // A file another process appends to may grow while it is read: it is read again from the
+    // start. One that keeps growing gives the bytes it had when its size was taken; appenders
+    // write the header last, so that prefix is a file as it once was.
+    for (int attempt = 0;; ++attempt) {
+        const qint64 size = file.size();
+        if (size < 0 || size > maxBytes || !file.seek(0))
+            return false;
+        QByteArray data = file.read(size);
+        if (data.size() != size)
+            return false;
+        if (file.atEnd() || attempt >= kGrowthRereads) {
+            *out = data;
+            return true;
+        }
+    }
 }
 
 } // namespace Records

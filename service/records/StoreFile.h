@@ -31,7 +31,8 @@ QString LockPathFor(const QString& hostFile);
 // creating missing folders. False when anything fails; the old file is then untouched.
 bool ReplaceFile(const QString& hostPath, const QByteArray& bytes);
 
-// Reads a whole file of at most maxBytes. False when it cannot be read or is larger.
+// Reads a whole file of at most maxBytes; one that grows meanwhile is read again. False when it
+// cannot be read or is larger.
 bool ReadWholeFile(const QString& hostPath, qint64 maxBytes, QByteArray* out);
 
 } // namespace Records

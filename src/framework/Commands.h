@@ -25,6 +25,7 @@ constexpr UINT ID_EDIT_TEST_MESSAGE = 3035;       // send test message
 constexpr UINT ID_HELP_CONTENTS = 3036;
 constexpr UINT ID_HELP_VERSION_INFO = 3041;
 constexpr UINT ID_EDIT_ACTIVITY_LOG_SETTINGS = 3045;
+constexpr UINT ID_FILE_EXPORT_LIST = 3100;        // save the information pane's list as CSV
 constexpr UINT ID_APP_ABOUT = 57664;              // 0xE140
 constexpr UINT ID_APP_EXIT = 57665;               // 0xE141
 constexpr UINT ID_VIEW_TOOLBAR = 59392;           // 0xE800, show/hide the toolbar

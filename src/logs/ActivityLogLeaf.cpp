@@ -13,6 +13,7 @@
 #include "tree/MessageText.h"
 
 #include <QDir>
+#include <cstring>
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -32,12 +33,6 @@ constexpr int kLogImage = 5;
 // The older log is shown whole; a file beyond this is not a log the console can show.
 constexpr qint64 kTextLogLimit = 64LL << 20;
 
-QString SortKey(const Records::SystemTime& t, const QString& text)
-{
-    return QString::asprintf("%d %02d %02d %02d%02d%02d %03d\t", int(t.year), int(t.month), int(t.day), int(t.hour),
-                             int(t.minute), int(t.second), int(t.milliseconds)) +
-        text;
-}
 } // namespace
 
 // ---- CActivityLogLeaf45 -----------------------------------------------------------------------
@@ -67,29 +62,82 @@ bool CActivityLogLeaf45::HostFile(QString* hostPath) const
     return LogPaths::Query(this, LogPaths::Kind::ActivityLogFile, &path) && LogPaths::HostPath(path, hostPath);
 }
 
-void CActivityLogLeaf45::GetDisplayData(UINT, WORD* producedFormat, QString* heading, QStringList* rows,
-                                        CLeafArray* objects)
+void CActivityLogLeaf45::GetDisplayData(UINT, WORD* producedFormat, QString* heading, QStringList*, CLeafArray*)
 {
     *heading = LoadString(IDS_ACTIVITY_LOG_HEADING);
     *producedFormat = DISPLAY_COLUMNS;
-    m_sortKeys.clear();
+    QVector<Records::RingEntry> entries;
     QString windowsPath;
     QString host;
-    if (!LogPaths::Query(this, LogPaths::Kind::ActivityLogFile, &windowsPath) || !LogPaths::HostPath(windowsPath, &host))
-        return;
-    Files::FileStatus status;
-    m_lastWrite = Files::Stat(windowsPath, &status) == 0 ? status.lastWriteNs : 0;
-
-    Records::RingHeader header;
-    QVector<Records::RingEntry> entries;
-    if (!Records::ReadActivityRing(host, &header, &entries))
-        return;
-    for (const Records::RingEntry& entry : entries) {
-        const QString text = QString::fromUtf8(Records::CutUtf8(entry.text, Records::kRingTextSize - 1));
-        rows->append(LogPaths::DateTimeText(entry.written.ToDateTime()) + QLatin1Char('\t') + text);
-        objects->append(this);
-        m_sortKeys.append(SortKey(entry.written, text));
+    if (LogPaths::Query(this, LogPaths::Kind::ActivityLogFile, &windowsPath) && LogPaths::HostPath(windowsPath, &host)) {
+        Files::FileStatus status;
+        m_lastWrite = Files::Stat(windowsPath, &status) == 0 ? status.lastWriteNs : 0;
+        Records::RingHeader header;
+        if (!Records::ReadActivityRing(host, &header, &entries))
+            entries.clear();
     }
+    for (Records::RingEntry& entry : entries)
+        entry.text = Records::CutUtf8(entry.text, Records::kRingTextSize - 1);
+    // A ring that only grew keeps its rows' numbers; one that wrapped or was cleared does not.
+    bool grown = entries.size() >= m_entries.size();
+    for (qsizetype i = 0; grown && i < m_entries.size(); ++i) {
+        const Records::RingEntry& a = m_entries.at(i);
+        const Records::RingEntry& b = entries.at(i);
+        grown = a.recordNumber == b.recordNumber && a.text == b.text &&
+            std::memcmp(&a.written, &b.written, sizeof(a.written)) == 0;
+    }
+    if (!grown)
+        ++m_generation;
+    m_entries = std::move(entries);
+}
+
+QString CActivityLogLeaf45::CellText(int item, int column) const
+{
+    if (item < 0 || item >= m_entries.size())
+        return QString();
+    const Records::RingEntry& entry = m_entries.at(item);
+    if (column == 0)
+        return LogPaths::DateTimeText(entry.written.ToDateTime());
+    return column == 1 ? QString::fromUtf8(entry.text) : QString();
+}
+
+QString CActivityLogLeaf45::RowText(int item) const
+{
+    return CellText(item, 0) + QLatin1Char('\t') + CellText(item, 1);
+}
+
+QString CActivityLogLeaf45::SortField(int item, int keyField) const
+{
+    if (item < 0 || item >= m_entries.size())
+        return QString();
+    const Records::RingEntry& entry = m_entries.at(item);
+    if (keyField == 1)
+        return QString::fromUtf8(entry.text);
+    if (keyField != 0)
+        return QString();
+    const Records::SystemTime& t = entry.written;
+    return QString::asprintf("%d %02d %02d %02d%02d%02d %03d", int(t.year), int(t.month), int(t.day), int(t.hour),
+                             int(t.minute), int(t.second), int(t.milliseconds));
+}
+
+bool CActivityLogLeaf45::RowFacets(int item, Facets* out) const
+{
+    if (item < 0 || item >= m_entries.size())
+        return false;
+    const QDateTime written = m_entries.at(item).written.ToDateTime();
+    out->time = written.isValid() ? written.toSecsSinceEpoch() : -1;
+    return true;
+}
+
+bool CActivityLogLeaf45::OnRowsCommand(UINT id, CCmdUI* pUI, const std::vector<int>&)
+{
+    // Every row stands for the log itself.
+    return OnCmdMsg(id, pUI);
+}
+
+CCmdTarget* CActivityLogLeaf45::RowObject(int)
+{
+    return this;
 }
 
 bool CActivityLogLeaf45::FileModified()

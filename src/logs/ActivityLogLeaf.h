@@ -6,6 +6,8 @@
 // The path comes from the server leaf above; without one every operation does nothing. The
 // file is opened only inside one operation, and the service's records codecs read and rewrite
 // it under the file's lock, so a clear never tears an entry the service is appending.
+#include "framework/RowSource.h"
+#include "records/ActivityLog.h"
 #include "tree/AlertLeaf.h"
 
 #include <QByteArray>
@@ -14,7 +16,7 @@
 
 class QLineEdit;
 
-class CActivityLogLeaf45 : public CAlertLeaf {
+class CActivityLogLeaf45 : public CAlertLeaf, public CRowSource {
     DECLARE_MESSAGE_MAP()
 public:
     static constexpr DWORD kMinCapacity = 100;
@@ -24,14 +26,25 @@ public:
     CActivityLogLeaf45();
 
     QString GetTitle() override;
-    // Lists the ring: one row "date-time\ttext" per live, visible record, oldest first, each
-    // bound to this leaf; heading 4019, out-format 1. An unreadable log lists nothing.
+    // Reads the ring: its live, visible records, oldest first, are this leaf's rows
+    // (CRowSource), each bound to this leaf; heading 4019, out-format 1. An unreadable log lists
+    // nothing. Rows and objects stay empty: the pane reads the rows from the leaf.
     void GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
                         CLeafArray* objects) override;
     // Whether the file's last write differs from the one the last listing saw.
     bool FileModified();
-    // The keys of the last listing, one per row: chronological, then the text.
-    const QStringList& GetSortKeys() const { return m_sortKeys; }
+
+    // Rows of the last listing: "date-time\ttext"; the sort key of a row is chronological
+    // (field 0), then the text (field 1).
+    int RowCount() const override { return int(m_entries.size()); }
+    QString RowText(int item) const override;
+    QString CellText(int item, int column) const override;
+    QString SortField(int item, int keyField) const override;
+    DWORD FacetMask() const override { return 0x4; }
+    bool RowFacets(int item, Facets* out) const override;
+    uint64_t Generation() const override { return m_generation; }
+    bool OnRowsCommand(UINT id, CCmdUI* pUI, const std::vector<int>& items) override;
+    CCmdTarget* RowObject(int item) override;
 
     // Empties the ring keeping its capacity; false when the file could not be rewritten.
     bool ClearLog();
@@ -50,7 +63,8 @@ private:
     bool HostFile(QString* hostPath) const;
 
     qint64 m_lastWrite = 0;   // nanoseconds of the last listing's file time; 0 before
-    QStringList m_sortKeys;
+    QVector<Records::RingEntry> m_entries;
+    uint64_t m_generation = 1;
 };
 
 class CActivityLogLeaf40 : public CAlertLeaf {

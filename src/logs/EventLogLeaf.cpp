@@ -1,6 +1,7 @@
 #include "logs/EventLogLeaf.h"
 
 #include "framework/Commands.h"
+#include "framework/LoadProgress.h"
 #include "framework/Switches.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
@@ -8,11 +9,19 @@
 #include "platform/Files.h"
 #include "platform/Timing.h"
 #include "res/Resources.h"
+#include "tree/AlertTreeCtrl.h"
 #include "tree/MessageText.h"
 #include "tree/RegUtil.h"
 
+#include "records/ByteField.h"
+#include "records/StoreFile.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <limits>
+#include <sys/stat.h>
 
 namespace {
 constexpr UINT IDS_EVENT_LOG_CAPTION = 5017;
@@ -26,6 +35,20 @@ constexpr UINT IDS_OPEN_LOG_FAILED = 5116;
 constexpr UINT IDS_WRITE_LOG_FAILED = 5117;
 constexpr int kLogImage = 5;
 constexpr DWORD kDisplayNameSize = 256;
+constexpr qint64 kEventLogLimit = 256LL << 20;
+// Record fields the rows show (version 10).
+constexpr int kDetailOffset = 6, kDetailSize = 13;
+constexpr int kDescriptionOffset = 19, kDescriptionSize = 128;
+constexpr int kApplicationOffset = 147, kApplicationSize = 9;
+constexpr int kSeverityOffset = 156;
+constexpr int kTimeOffset = 157;
+
+// The file's identity: a replaced file (written elsewhere and renamed over) is another one.
+quint64 FileInode(const QString& host)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(host).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
 
 void ShowMachineMessage(UINT id, const CAlertLeaf* leaf)
 {
@@ -55,6 +78,81 @@ QString ReadDisplayName(const QString& application)
 }
 } // namespace
 
+// ---- CEventLogStore ---------------------------------------------------------------------------
+
+bool CEventLogStore::Load(const QByteArray& image)
+{
+    Records::EventLogHeader header;
+    if (!Records::ParseEventLogHeader(image, &header))
+        return false;
+    const qint64 present = (image.size() - Records::kEventLogBlock) / Records::kEventLogBlock;
+    const qint64 n = std::min<qint64>({header.RecordCount(), present, std::numeric_limits<int>::max() - 1});
+    m_image = image.left(qsizetype((n + 1) * Records::kEventLogBlock));
+    m_image.squeeze();
+    m_count = int(n);
+    return true;
+}
+
+bool CEventLogStore::Append(const QByteArray& header, const QByteArray& tail)
+{
+    Records::EventLogHeader parsed;
+    if (!Records::ParseEventLogHeader(header, &parsed) || parsed.RecordCount() < m_count || m_image.isEmpty())
+        return false;
+    const qint64 more = std::min<qint64>(parsed.RecordCount() - m_count, tail.size() / Records::kEventLogBlock);
+    m_image.replace(0, Records::kEventLogBlock, header.left(Records::kEventLogBlock));
+    m_image.append(tail.constData(), qsizetype(more * Records::kEventLogBlock));
+    m_count += int(more);
+    return true;
+}
+
+QByteArray CEventLogStore::Header() const
+{
+    return m_image.left(Records::kEventLogBlock);
+}
+
+void CEventLogStore::Clear()
+{
+    m_image.clear();
+    m_count = 0;
+}
+
+const char* CEventLogStore::Record(int item) const
+{
+    return m_image.constData() + qsizetype(item + 1) * Records::kEventLogBlock;
+}
+
+QByteArray CEventLogStore::Block(int item) const
+{
+    Records::EventLogRecord record;
+    Records::ParseEventLogRecord(QByteArray::fromRawData(Record(item), Records::kEventLogBlock), &record);
+    return Records::SerializeEventLogRecord(record);
+}
+
+int CEventLogStore::Severity(int item) const
+{
+    return static_cast<uint8_t>(Record(item)[kSeverityOffset]);
+}
+
+int32_t CEventLogStore::Time(int item) const
+{
+    return Records::I32At(Record(item) + kTimeOffset);
+}
+
+QByteArray CEventLogStore::Application(int item) const
+{
+    return Records::FieldBytes(Record(item) + kApplicationOffset, kApplicationSize);
+}
+
+QByteArray CEventLogStore::Description(int item) const
+{
+    return Records::FieldBytes(Record(item) + kDescriptionOffset, kDescriptionSize);
+}
+
+QByteArray CEventLogStore::DetailFile(int item) const
+{
+    return Records::FieldBytes(Record(item) + kDetailOffset, kDetailSize);
+}
+
 // ---- CEventLogSummaryLeaf ---------------------------------------------------------------------
 
 CEventLogSummaryLeaf::CEventLogSummaryLeaf()
@@ -62,7 +160,13 @@ CEventLogSummaryLeaf::CEventLogSummaryLeaf()
     m_name = LoadString(IDS_EVENT_LOG_CAPTION);
     m_image = kLogImage;
     m_menuId = 0;
+    for (int i = 0; i < 3; ++i) {
+        m_severityImages[i][0] = Res::TreeImage(0, CEventLogRecordLeaf::kSeverityImages[i]);
+        m_severityImages[i][1] = Res::TreeImage(1, CEventLogRecordLeaf::kSeverityImages[i]);
+    }
 }
+
+CEventLogSummaryLeaf::~CEventLogSummaryLeaf() = default;
 
 QString CEventLogSummaryLeaf::GetTitle()
 {
@@ -103,30 +207,64 @@ bool CEventLogSummaryLeaf::FileModified(bool interactive)
     return status.lastWriteNs != m_cachedTime;
 }
 
+bool CEventLogSummaryLeaf::ReadTail(const QString& host, qint64 size)
+{
+    const int held = m_store.Count();
+    const qint64 heldEnd = qint64(held + 1) * Records::kEventLogBlock;
+    if (m_cachedInode == 0 || FileInode(host) != m_cachedInode || held == 0 || size < heldEnd)
+        return false;
+    QFile file(host);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(Records::kEventLogBlock);
+    // The last record held must still be where it was: the file grew, nothing else.
+    const qint64 last = heldEnd - Records::kEventLogBlock;
+    if (header.size() != Records::kEventLogBlock || !file.seek(last) ||
+        file.read(Records::kEventLogBlock) != QByteArray::fromRawData(m_store.Record(held - 1), Records::kEventLogBlock))
+        return false;
+    const QByteArray tail = file.read(std::max<qint64>(0, size - heldEnd));
+    if (!m_store.Append(header, tail))
+        return false;
+    Records::ParseEventLogHeader(header, &m_header);
+    AddRecordLeaves(held);
+    return true;
+}
+
 void CEventLogSummaryLeaf::Refresh()
 {
+    if (m_logEmptied) {
+        // The deletion that emptied the log left the store as the file it wrote; what the
+        // service appends after it is read as any change is.
+        m_logEmptied = false;
+        if (m_store.Count() == 0)
+            DropRecordLeaves();
+    }
     if (!FileModified())
         return;
     QString path;
     if (!GetLogPath(&path, true))
         return;
-    if (m_logEmptied) {
-        m_ignoreChildChanges = true;
-        DeleteChildren();
-        m_ignoreChildChanges = false;
-        m_logEmptied = false;
-        return;
-    }
 
-    m_header = Records::EventLogHeader();
     QString host;
     Files::FileStatus status;
-    Records::EventLogFile log;
     if (!LogPaths::HostPath(path, &host) || Files::Stat(path, &status) != 0) {
+        m_header = Records::EventLogHeader();
         ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
         return;
     }
-    if (!Records::ReadEventLog(host, &log)) {
+    CWaitCursor wait;
+    if (ReadTail(host, status.size)) {
+        m_cachedSize = status.size;
+        m_cachedTime = status.lastWriteNs;
+        return;
+    }
+    m_header = Records::EventLogHeader();
+    const quint64 inode = FileInode(host);
+    QByteArray image;
+    LoadProgress::Step(0, 3);
+    const bool read = Records::ReadWholeFile(host, kEventLogLimit, &image);
+    LoadProgress::Step(1, 3);
+    if (!read || !m_store.Load(image)) {
         // The same unreadable file is reported once, not on every periodic check, until it
         // changes again.
         m_cachedSize = status.size;
@@ -134,50 +272,85 @@ void CEventLogSummaryLeaf::Refresh()
         ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
         return;
     }
-
-    CWaitCursor wait;
-    m_ignoreChildChanges = true;
-    DeleteChildren();
+    image.clear();
     m_cachedSize = status.size;
     m_cachedTime = status.lastWriteNs;
-    m_header = log.header;
-    m_loadedRecords = log.records.size();
-    m_loading = true;
+    m_cachedInode = inode;
+    Records::ParseEventLogHeader(m_store.Header(), &m_header);
+    m_removals.clear();
     m_displayNames.clear();
-    for (const Records::EventLogRecord& record : log.records) {
-        auto* child = new CEventLogRecordLeaf;
-        if (!InsertChild(child)) {
-            delete child;
-            continue;
-        }
-        const QByteArray block = Records::SerializeEventLogRecord(record);
-        child->SetFromRecord(&block, Records::kEventLogVersion);
+    StoreReplaced();
+}
+
+void CEventLogSummaryLeaf::StoreReplaced()
+{
+    ++m_generation;
+    if (!m_leaves.empty() || !IsUnpopulated()) {
+        DropRecordLeaves();
+        AddRecordLeaves(0);
     }
-    m_loading = false;
-    m_displayNames.clear();
+}
+
+void CEventLogSummaryLeaf::DropRecordLeaves()
+{
+    m_ignoreChildChanges = true;
+    m_leaves.clear();
+    if (InTree())
+        m_tree->DeleteChildItems(m_item);
     m_ignoreChildChanges = false;
 }
 
-void CEventLogSummaryLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading,
-                                          QStringList* rows, CLeafArray* objects)
+void CEventLogSummaryLeaf::AddRecordLeaves(int from)
+{
+    if (m_leaves.empty() && IsUnpopulated())
+        return;
+    if (m_leaves.empty() && from == 0) {
+        // The placeholder that gave the node its expand button goes.
+        m_ignoreChildChanges = true;
+        while (CAlertLeaf* child = GetFirstChild())
+            child->DeleteLeaf();
+        m_ignoreChildChanges = false;
+    }
+    m_leaves.reserve(size_t(m_store.Count()));
+    for (int item = from; item < m_store.Count(); ++item) {
+        auto* child = new CEventLogRecordLeaf;
+        if (!InsertChild(child)) {
+            delete child;
+            m_leaves.push_back(nullptr);
+            continue;
+        }
+        const QByteArray block = QByteArray::fromRawData(m_store.Record(item), Records::kEventLogBlock);
+        child->SetFileIndex(item);
+        child->SetFromRecord(&block, Records::kEventLogVersion);
+        m_leaves.push_back(child);
+    }
+}
+
+CEventLogRecordLeaf* CEventLogSummaryLeaf::RecordLeaf(int item)
+{
+    if (item < 0 || item >= m_store.Count())
+        return nullptr;
+    if (m_leaves.empty()) {
+        m_unpopulated = 0;
+        AddRecordLeaves(0);
+    }
+    return item < int(m_leaves.size()) ? m_leaves[size_t(item)] : nullptr;
+}
+
+void CEventLogSummaryLeaf::GetDisplayData(UINT, WORD* producedFormat, QString* heading, QStringList*, CLeafArray*)
 {
     Refresh();
-    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-        // The placeholder that makes the node expandable is not a record.
-        if (dynamic_cast<CEventLogRecordLeaf*>(child))
-            child->GetDisplayData(requestedFormat, producedFormat, heading, rows, objects);
-    }
     *heading = LoadString(IDS_EVENT_LOG_HEADING);
     *producedFormat = DISPLAY_COLUMNS;
 }
 
 void CEventLogSummaryLeaf::OnItemExpanding(NMTREEVIEW* notify, LRESULT* result)
 {
-    if (IsUnpopulated() && FileModified()) {
-        m_ignoreChildChanges = true;
-        DeleteChildren();
-        m_ignoreChildChanges = false;
+    if (IsUnpopulated()) {
         Refresh();
+        m_unpopulated = 0;
+        if (m_leaves.empty())
+            AddRecordLeaves(0);
     }
     CAlertLeaf::OnItemExpanding(notify, result);
 }
@@ -198,63 +371,58 @@ bool CEventLogSummaryLeaf::RewriteFile()
         ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
         return false;
     }
-
-    QVector<Records::EventLogRecord> records;
-    qsizetype ownRecords = 0;
-    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-        auto* record = dynamic_cast<CEventLogRecordLeaf*>(child);
-        if (!record || !record->IsFilled())
-            continue;
-        Records::EventLogRecord parsed;
-        if (Records::ParseEventLogRecord(record->GetRecordBlock(), &parsed))
-            records.append(parsed);
-    }
-    ownRecords = records.size();
-    // Records the service added since the last read stay in the log.
-    Records::EventLogFile current;
-    if (Records::ReadEventLog(host, &current) && current.records.size() > m_loadedRecords) {
-        for (qsizetype i = m_loadedRecords; i < current.records.size(); ++i)
-            records.append(current.records.at(i));
-    }
-
-    Records::EventLogHeader header = m_header;
-    for (int32_t& count : header.counts)
-        count = 0;
-    for (const Records::EventLogRecord& record : records)
-        ++header.counts[Records::CounterIndex(record.severity)];
-    if (!Records::WriteEventLog(host, header, records)) {
+    QByteArray image;
+    switch (Records::RemoveEventLogRecords(host, m_removals, nullptr, nullptr, &image)) {
+    case Records::EventLogEdit::Unreadable:
+        ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
+        return false;
+    case Records::EventLogEdit::Unwritable:
         ShowMachineMessage(IDS_WRITE_LOG_FAILED, this);
         return false;
+    case Records::EventLogEdit::Done:
+        break;
     }
-    m_header = header;
-    // The service's newer records now follow the children's in the file.
-    m_loadedRecords = ownRecords;
+    m_removals.clear();
+    // The store becomes the file as written; what the service appends later is a tail again.
+    std::vector<CEventLogRecordLeaf*> kept;
+    for (CEventLogRecordLeaf* leaf : m_leaves)
+        if (leaf)
+            kept.push_back(leaf);
+    m_store.Load(image);
+    Records::ParseEventLogHeader(image, &m_header);
+    m_cachedSize = image.size();
+    Files::FileStatus status;
+    m_cachedTime = Files::Stat(path, &status) == 0 ? status.lastWriteNs : -1;
+    m_cachedInode = FileInode(host);
+    ++m_generation;
+    if (!m_leaves.empty()) {
+        // The leaves left are the file's first records, unless someone else changed the file.
+        bool same = int(kept.size()) <= m_store.Count();
+        for (size_t i = 0; same && i < kept.size(); ++i)
+            same = kept[i]->GetRecordBlock() == m_store.Block(int(i));
+        if (same) {
+            m_leaves = kept;
+            for (size_t i = 0; i < kept.size(); ++i)
+                kept[i]->SetFileIndex(qsizetype(i));
+            AddRecordLeaves(int(kept.size()));
+        } else {
+            DropRecordLeaves();
+            AddRecordLeaves(0);
+        }
+    }
     return true;
 }
 
-QStringList CEventLogSummaryLeaf::GetSortKeys() const
+QString CEventLogSummaryLeaf::ApplicationDisplayName(const QString& application) const
 {
-    QStringList keys;
-    for (CAlertLeaf* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-        if (auto* record = dynamic_cast<CEventLogRecordLeaf*>(child)) {
-            keys << QString::number(record->GetTimeGenerated()) + QLatin1Char('\t') +
-                    record->GetApplicationDisplayName() + QLatin1Char('\t') + record->GetDescription();
-        }
-    }
-    return keys;
-}
-
-QString CEventLogSummaryLeaf::ApplicationDisplayName(const QString& application)
-{
-    if (!m_loading)
-        return ReadDisplayName(application);
-    auto it = m_displayNames.constFind(application);
+    const QByteArray key = application.toUtf8();
+    auto it = m_displayNames.constFind(key);
     if (it == m_displayNames.constEnd())
-        it = m_displayNames.insert(application, ReadDisplayName(application));
+        it = m_displayNames.insert(key, ReadDisplayName(application));
     return it.value();
 }
 
-void CEventLogSummaryLeaf::OnRecordDeleted(int severity)
+void CEventLogSummaryLeaf::CountDeleted(int severity)
 {
     int index = -1;
     if (severity == 0 || severity == 1)
@@ -267,6 +435,132 @@ void CEventLogSummaryLeaf::OnRecordDeleted(int severity)
         --m_header.counts[index];
     if (m_header.counts[0] <= 0 && m_header.counts[1] <= 0 && m_header.counts[2] <= 0)
         m_logEmptied = true;
+}
+
+void CEventLogSummaryLeaf::OnRecordDeleted(const CEventLogRecordLeaf* record)
+{
+    CountDeleted(record->GetSeverity());
+    if (record->IsFilled())
+        m_removals.append({record->GetFileIndex(), record->GetRecordBlock()});
+    const qsizetype at = record->GetFileIndex();
+    if (at >= 0 && at < qsizetype(m_leaves.size()) && m_leaves[size_t(at)] == record)
+        m_leaves[size_t(at)] = nullptr;
+}
+
+QString CEventLogSummaryLeaf::DetailHostPath(int item) const
+{
+    QString directory;
+    QString host;
+    const QString name = QString::fromUtf8(m_store.DetailFile(item));
+    if (!IsPlainFileName(name) || !LogPaths::Query(this, LogPaths::Kind::EventLogDirectory, &directory) ||
+        !LogPaths::HostPath(directory + QLatin1Char('\\') + name, &host))
+        return QString();
+    return host;
+}
+
+void CEventLogSummaryLeaf::DeleteRecords(const std::vector<int>& items)
+{
+    if (items.empty())
+        return;
+    if (Switches::AskBeforeDelete()) {
+        Switches::SetAskBeforeDelete(false);
+        const int answer = AfxMessageBox(LoadString(IDS_ASK_DELETE_RECORDS), MB_YESNO | MB_ICONQUESTION);
+        Switches::SetDeleteApproved(answer != IDNO);
+    }
+    if (!Switches::DeleteApproved())
+        return;
+    CWaitCursor wait;
+    m_ignoreChildChanges = true;
+    for (int item : items) {
+        if (item < 0 || item >= m_store.Count())
+            continue;
+        CountDeleted(m_store.Severity(item));
+        m_removals.append({item, m_store.Block(item)});
+        const QString detail = DetailHostPath(item);
+        if (!detail.isEmpty())
+            QFile::remove(detail);
+        if (item < int(m_leaves.size()) && m_leaves[size_t(item)]) {
+            CEventLogRecordLeaf* leaf = m_leaves[size_t(item)];
+            m_leaves[size_t(item)] = nullptr;
+            leaf->DeleteLeaf();
+        }
+    }
+    m_ignoreChildChanges = false;
+    RewriteFile();
+}
+
+QString CEventLogSummaryLeaf::RowText(int item) const
+{
+    return CellText(item, 0) + QLatin1Char('\t') + CellText(item, 1) + QLatin1Char('\t') + CellText(item, 2);
+}
+
+QString CEventLogSummaryLeaf::CellText(int item, int column) const
+{
+    switch (column) {
+    case 0:
+        return LogPaths::DateTimeText(qint64(m_store.Time(item)));
+    case 1:
+        return ApplicationDisplayName(QString::fromUtf8(m_store.Application(item)));
+    case 2:
+        return QString::fromUtf8(m_store.Description(item));
+    default:
+        return QString();
+    }
+}
+
+QString CEventLogSummaryLeaf::SortField(int item, int keyField) const
+{
+    if (keyField == 0)
+        return QString::number(m_store.Time(item));
+    return CellText(item, keyField);
+}
+
+double CEventLogSummaryLeaf::SortNumber(int item, int) const
+{
+    return double(m_store.Time(item));
+}
+
+void CEventLogSummaryLeaf::RowImages(int item, QPixmap* normal, QPixmap* selected) const
+{
+    const int severity = m_store.Severity(item);
+    const int index = severity == 2 ? 1 : (severity == 3 ? 2 : 0);
+    *normal = m_severityImages[index][0];
+    *selected = m_severityImages[index][1];
+}
+
+bool CEventLogSummaryLeaf::RowFacets(int item, Facets* out) const
+{
+    const int severity = m_store.Severity(item);
+    out->application = CellText(item, 1);
+    out->severity = severity == 2 || severity == 3 ? severity : 1;
+    out->time = m_store.Time(item) < 0 ? -1 : qint64(m_store.Time(item));
+    return true;
+}
+
+bool CEventLogSummaryLeaf::RowContains(int item, const QString& text) const
+{
+    if (CellText(item, 2).contains(text, Qt::CaseInsensitive) || CellText(item, 1).contains(text, Qt::CaseInsensitive))
+        return true;
+    // Making a date text is the dear part: only a text a date could hold is looked for there.
+    return LogPaths::CouldBeInDateTimeText(text) && CellText(item, 0).contains(text, Qt::CaseInsensitive);
+}
+
+bool CEventLogSummaryLeaf::OnRowsCommand(UINT id, CCmdUI* pUI, const std::vector<int>& items)
+{
+    if (id == ID_EDIT_DELETE) {
+        if (pUI)
+            pUI->Enable(!items.empty());
+        else
+            DeleteRecords(items);
+        return true;
+    }
+    // Other commands climb from the records to this leaf and on.
+    return OnCmdMsg(id, pUI);
+}
+
+CCmdTarget* CEventLogSummaryLeaf::RowObject(int item)
+{
+    return RecordLeaf(item);
 }
 
 // ---- CEventLogRecordLeaf ----------------------------------------------------------------------
@@ -385,7 +679,7 @@ void CEventLogRecordLeaf::OnDeleteRecord()
         return;
     if (CAlertLeaf* parent = GetParentLeaf()) {
         if (auto* summary = dynamic_cast<CEventLogSummaryLeaf*>(parent))
-            summary->OnRecordDeleted(m_record.severity);
+            summary->OnRecordDeleted(this);
         QString path;
         bool directoryKnown = false;
         QString host;

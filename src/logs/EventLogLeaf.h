@@ -1,19 +1,50 @@
 #pragma once
 // The alert event log: CEventLogSummaryLeaf stands for a server's ALRECORD.TBL and holds one
 // CEventLogRecordLeaf per record. The log is read when the node is first expanded or shown and
-// again whenever the file's size or last write changed. Deleting records rewrites the file
-// (replaced atomically under the lock the service appends under) and removes their detail files.
+// again whenever the file's size or last write changed. Deleting records removes them from the
+// file in one read-merge-write under the lock the service appends under, so a record the service
+// adds meanwhile is never lost, and removes their detail files.
 #include "tree/AlertLeaf.h"
 
+#include "framework/RowSource.h"
 #include "records/EventLogTable.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QStringList>
 
+#include <vector>
+
 class CEventLogRecordLeaf;
 
-class CEventLogSummaryLeaf : public CAlertLeaf {
+// The records as read: the file's bytes, header and records back to back, and how many of the
+// blocks are records. Fields are read from the bytes when they are asked for.
+class CEventLogStore {
+public:
+    // Takes a whole file image; the records are as many complete blocks as the counters name.
+    // False (and nothing changed) when even the header is incomplete.
+    bool Load(const QByteArray& image);
+    // Takes the header and the blocks that follow the records held; false when the header no
+    // longer counts the records held.
+    bool Append(const QByteArray& header, const QByteArray& tail);
+    void Clear();
+    QByteArray Header() const;
+    int Count() const { return m_count; }
+    qint64 Bytes() const { return m_image.size(); }
+    const char* Record(int item) const;
+    QByteArray Block(int item) const;   // the record as it would be written back
+    int Severity(int item) const;
+    int32_t Time(int item) const;
+    QByteArray Application(int item) const;
+    QByteArray Description(int item) const;
+    QByteArray DetailFile(int item) const;
+
+private:
+    QByteArray m_image;
+    int m_count = 0;
+};
+
+class CEventLogSummaryLeaf : public CAlertLeaf, public CRowSource {
 public:
     // Tries at the log's path, the first at once and each further one after a pause.
     static constexpr int kPathTries = 10;
@@ -21,12 +52,15 @@ public:
 
     // Caption 5017, image 5, no context menu.
     CEventLogSummaryLeaf();
+    ~CEventLogSummaryLeaf() override;
 
     QString GetTitle() override;
     WORD GetDisplayFormat() override;
-    // Refreshes, then one row per record; heading 4014, out-format 1.
+    // Refreshes; heading 4014, out-format 1. The rows are this leaf's own (CRowSource): the
+    // pane reads them from the store, so rows and objects stay empty.
     void GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
                         CLeafArray* objects) override;
+    // Makes one record leaf per record (refreshing first), then expands.
     void OnItemExpanding(NMTREEVIEW* notify, LRESULT* result) override;
     // Rewrites the file, unless the leaf is replacing its own children.
     void ChildModified(CAlertLeaf* child) override;
@@ -35,39 +69,78 @@ public:
     // The periodic check (interactive clear) tries the path once and says nothing, so an
     // unknown path never stalls the console or repeats its message on every tick.
     bool FileModified(bool interactive = true);
-    // Reads the file again when it changed.
+    // Reads the file again when it changed: only the appended blocks when the service appended
+    // to the file held, the whole file when it was replaced.
     void Refresh();
-    // Writes the record children back; false (after message 5114, 5116 or 5117) on failure.
+    // Removes the records deleted since the last rewrite from the file; false (after message
+    // 5114, 5116 or 5117) on failure.
     bool RewriteFile();
 
-    // Per record child in child order: time generated, TAB, application display name, TAB,
-    // description.
-    QStringList GetSortKeys() const;
-
     // Called by a record child that is being deleted: its severity's counter goes down (never
-    // below zero); when all three are zero the next refresh only drops the children.
-    void OnRecordDeleted(int severity);
+    // below zero); when all three are zero the next refresh only drops the children. The record
+    // is removed from the file by the next rewrite.
+    void OnRecordDeleted(const CEventLogRecordLeaf* record);
+    // Deletes records of the store (the pane's selected rows): one question (when the
+    // ask-before-delete flag is set), their detail files, one rewrite.
+    void DeleteRecords(const std::vector<int>& items);
 
     // An application's display name, read from the registry once per load.
-    QString ApplicationDisplayName(const QString& application);
+    QString ApplicationDisplayName(const QString& application) const;
 
     const Records::EventLogHeader& GetHeader() const { return m_header; }
+    const CEventLogStore& GetStore() const { return m_store; }
     bool IsLogEmptied() const { return m_logEmptied; }
+    // The record leaf of a store item; the record leaves are made first when they are not.
+    CEventLogRecordLeaf* RecordLeaf(int item);
+    bool HasRecordLeaves() const { return !m_leaves.empty(); }
     // The Windows path of ALRECORD.TBL, tried as described above; false with message 5114 (when
     // messages is set) when it stays unknown; false silently without a server above.
     bool GetLogPath(QString* path, bool messages, int tries = kPathTries);
 
+    // Rows of the store, for the information pane.
+    int RowCount() const override { return m_store.Count(); }
+    QString RowText(int item) const override;
+    QString CellText(int item, int column) const override;
+    QString SortField(int item, int keyField) const override;
+    DWORD NumericFields() const override { return 0x1; }
+    double SortNumber(int item, int keyField) const override;
+    void RowImages(int item, QPixmap* normal, QPixmap* selected) const override;
+    DWORD FacetMask() const override { return 0x7; }
+    bool RowFacets(int item, Facets* out) const override;
+    bool RowContains(int item, const QString& text) const override;
+    uint64_t Generation() const override { return m_generation; }
+    bool OnRowsCommand(UINT id, CCmdUI* pUI, const std::vector<int>& items) override;
+    CCmdTarget* RowObject(int item) override;
+
 private:
+    // Makes the record leaves of items [from, count) as the last children.
+    void AddRecordLeaves(int from);
+    // Drops every record leaf (and the placeholder) without a rewrite.
+    void DropRecordLeaves();
+    // The store was renumbered: leaves made again when they existed.
+    void StoreReplaced();
+    // Appends the blocks past the records held; false when the file is not the one held grown.
+    bool ReadTail(const QString& host, qint64 size);
+    QString DetailHostPath(int item) const;
+    // A deleted record's severity counter goes down (never below zero); all three at zero
+    // mark the log emptied.
+    void CountDeleted(int severity);
+
     Records::EventLogHeader m_header;
+    CEventLogStore m_store;
+    uint64_t m_generation = 1;
     qint64 m_cachedSize = -1;
     qint64 m_cachedTime = -1;   // nanoseconds
+    quint64 m_cachedInode = 0;
     bool m_ignoreChildChanges = false;   // bIgnore
     // The log became empty through deletions: the next refresh drops the children unread.
     bool m_logEmptied = false;
-    // Records the last read found; records the service appended after it are kept on rewrite.
-    qsizetype m_loadedRecords = 0;
-    QHash<QString, QString> m_displayNames;   // during a load only
-    bool m_loading = false;
+    // Records deleted since the last rewrite, as they were read.
+    QVector<Records::EventLogRemoval> m_removals;
+    // Record leaves by store item, once made.
+    std::vector<CEventLogRecordLeaf*> m_leaves;
+    mutable QHash<QByteArray, QString> m_displayNames;   // per load
+    QPixmap m_severityImages[3][2];
 };
 
 class CEventLogRecordLeaf : public CAlertLeaf {
@@ -99,6 +172,9 @@ public:
     BOOL IsFilled() const { return m_filled; }
     int GetVersion() const { return m_version; }
     int GetSeverity() const { return m_record.severity; }
+    // Position in the file when the record was read (0 = first record).
+    qsizetype GetFileIndex() const { return m_fileIndex; }
+    void SetFileIndex(qsizetype index) { m_fileIndex = index; }
     int32_t GetTimeGenerated() const { return m_record.timeGenerated; }
     const QString& GetDateTimeText() const { return m_dateTime; }
     const QString& GetApplicationDisplayName() const { return m_appDisplayName; }
@@ -115,6 +191,7 @@ private:
 
     int m_version = 0;
     BOOL m_filled = 0;
+    qsizetype m_fileIndex = -1;
     Records::EventLogRecord m_record;
     QString m_appDisplayName;
     QString m_dateTime;

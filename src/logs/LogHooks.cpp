@@ -79,16 +79,6 @@ void Install()
 
 bool QuerySortKeys(CAlertLeaf* leaf, QStringList* keys, DWORD* numericColumns)
 {
-    if (auto* ring = dynamic_cast<CActivityLogLeaf45*>(leaf)) {
-        *keys = ring->GetSortKeys();
-        *numericColumns = 0;
-        return true;
-    }
-    if (auto* eventLog = dynamic_cast<CEventLogSummaryLeaf*>(leaf)) {
-        *keys = eventLog->GetSortKeys();
-        *numericColumns = 0x1;
-        return true;
-    }
     if (auto* summary = dynamic_cast<CSummaryLeaf*>(leaf)) {
         // Rows as shown; the counts (column 1) sort by value.
         keys->clear();

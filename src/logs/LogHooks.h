@@ -14,9 +14,8 @@ namespace LogHooks {
 // Sets the activity leaf's hooks.
 void Install();
 
-// The information pane's sort-key query: the event log's and the ring activity log's keys
-// (column 0 of the event log sorts numerically), the summary's counts numerically; false for
-// other leaves, whose row texts are the keys.
+// The information pane's sort-key query: the summary's counts sort numerically; false for other
+// leaves, whose row texts are the keys (the logs give their rows and keys as row sources).
 bool QuerySortKeys(CAlertLeaf* leaf, QStringList* keys, DWORD* numericColumns);
 
 } // namespace LogHooks

@@ -90,4 +90,26 @@ QString DateTimeText(qint64 secondsSince1970)
     return DateTimeText(Dates::LocalTime(secondsSince1970));
 }
 
+bool CouldBeInDateTimeText(const QString& text)
+{
+    // The characters of this locale's date-time texts, gathered from a sample of them: every
+    // month, days with one and two digits, every hour.
+    static const QString alphabet = [] {
+        QString seen = QStringLiteral("0123456789");
+        for (int month = 1; month <= 12; ++month)
+            for (int day : {1, 28})
+                for (int hour = 0; hour < 24; ++hour) {
+                    const QString sample = DateTimeText(QDateTime(QDate(2026, month, day), QTime(hour, 59, 59)));
+                    for (QChar c : sample)
+                        if (!seen.contains(c.toLower()))
+                            seen += c.toLower();
+                }
+        return seen;
+    }();
+    for (QChar c : text)
+        if (!alphabet.contains(c.toLower()))
+            return false;
+    return true;
+}
+
 } // namespace LogPaths

@@ -37,5 +37,7 @@ bool HostPath(const QString& windowsPath, QString* hostPath);
 QString DateTimeText(const QDateTime& localTime);
 // The same for a C runtime time value; empty when it is negative.
 QString DateTimeText(qint64 secondsSince1970);
+// False when the text holds a character no date-time text of this locale holds.
+bool CouldBeInDateTimeText(const QString& text);
 
 } // namespace LogPaths

@@ -28,6 +28,18 @@ constexpr UINT IDS_BUTTON_YES = 9042;
 constexpr UINT IDS_BUTTON_NO = 9043;
 constexpr UINT IDS_CHANGED_ELSEWHERE = 9080;       // a write not made: %1 (table or file) on %2 changed elsewhere
 constexpr UINT IDS_WRITE_REFUSED = 9081;           // the store refused the write of %1 on machine %2
+constexpr UINT IDS_EXPORT_CAPTION = 9100;          // caption of the export file dialog
+constexpr UINT IDS_EXPORT_FILTER = 9101;           // its file-type filter
+constexpr UINT IDS_EXPORT_FAILED = 9102;           // the file %1 could not be written
+constexpr UINT IDS_ROWS_OF = 9103;                 // "%1 of %2" rows shown, in the status bar
+constexpr UINT IDS_LOADING = 9104;                 // status text while a long load runs (%1 percent done)
+constexpr UINT IDS_FILTER_TEXT = 9105;             // filter bar labels
+constexpr UINT IDS_FILTER_APPLICATION = 9106;
+constexpr UINT IDS_FILTER_SEVERITY = 9107;
+constexpr UINT IDS_FILTER_FROM = 9108;
+constexpr UINT IDS_FILTER_TO = 9109;
+constexpr UINT IDS_FILTER_ANY = 9110;
+constexpr UINT IDS_FILTER_CLEAR = 9111;
 constexpr UINT IDS_MACHINE_LINE = 9160;           // "電腦：%1", the machine a failure concerns
 
 // ---- framework strings --------------------------------------------------------------------

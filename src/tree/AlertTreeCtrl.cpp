@@ -163,6 +163,19 @@ bool CAlertTreeCtrl::DeleteItem(HTREEITEM item)
     return true;
 }
 
+bool CAlertTreeCtrl::DeleteChildItems(HTREEITEM parent)
+{
+    if (parent != TVI_ROOT && !IsValidItem(parent))
+        return false;
+    QTreeWidgetItem* item = Resolve(parent);
+    ++m_deleting;
+    for (int i = 0; i < item->childCount(); ++i)
+        NotifySubtreeDeleted(item->child(i));
+    qDeleteAll(item->takeChildren());
+    --m_deleting;
+    return true;
+}
+
 void CAlertTreeCtrl::DeleteAllItems()
 {
     while (topLevelItemCount() > 0)

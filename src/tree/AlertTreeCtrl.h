@@ -41,6 +41,9 @@ public:
                          HTREEITEM parent);
     // Deletes the item and its subtree (TVI_ROOT: all items), notifying each item once.
     bool DeleteItem(HTREEITEM item);
+    // Deletes every child item of an item as DeleteItem would, in one pass however many there
+    // are (one by one, each removal searches its siblings).
+    bool DeleteChildItems(HTREEITEM parent);
     void DeleteAllItems();
 
     CAlertLeaf* GetItemLeaf(HTREEITEM item) const;

@@ -1,6 +1,7 @@
 #include "ui/AlertListWnd.h"
 
 #include "framework/Commands.h"
+#include "framework/LoadProgress.h"
 #include "framework/Messages.h"
 #include "framework/Switches.h"
 #include "framework/UiHost.h"
@@ -8,15 +9,19 @@
 #include "res/Resources.h"
 #include "res/StringIds.h"
 #include "tree/LeafNotify.h"
+#include "tree/MessageText.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QSaveFile>
 #include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 #include <QTextBlock>
 
@@ -39,6 +44,42 @@ CAlertListWnd::SortKeyQuery& SortKeyQueryHook()
 {
     static CAlertListWnd::SortKeyQuery query;
     return query;
+}
+
+// The applications a store's rows name, sorted, for the filter bar.
+QStringList SourceApplications(const CRowSource* source)
+{
+    QSet<QString> names;
+    CRowSource::Facets facets;
+    for (int item = 0; item < source->RowCount(); ++item)
+        if (source->RowFacets(item, &facets) && !facets.application.isEmpty())
+            names.insert(facets.application);
+    QStringList list(names.begin(), names.end());
+    list.sort();
+    return list;
+}
+
+// One CSV field (RFC 4180): quoted when it holds a comma, a quote or a line break, quotes
+// doubled.
+QByteArray CsvField(const QString& text)
+{
+    QByteArray field = text.toUtf8();
+    if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
+        field.replace("\"", "\"\"");
+        field = '"' + field + '"';
+    }
+    return field;
+}
+
+QByteArray CsvLine(const QStringList& cells)
+{
+    QByteArray line;
+    for (int i = 0; i < cells.size(); ++i) {
+        if (i)
+            line += ',';
+        line += CsvField(cells[i]);
+    }
+    return line + "\r\n";
 }
 
 bool IsWide(char32_t c)
@@ -222,6 +263,8 @@ void CAlertEdit::OnUpdatePrint(CCmdUI* pUI)
 // ========================================================================== CAlertListWnd
 
 BEGIN_MESSAGE_MAP(CAlertListWnd, CCmdTarget)
+    ON_COMMAND(ID_FILE_EXPORT_LIST, OnExportList)
+    ON_UPDATE_COMMAND_UI(ID_FILE_EXPORT_LIST, OnUpdateExportList)
 END_MESSAGE_MAP()
 
 CAlertListWnd::CAlertListWnd(QWidget* parent)
@@ -237,6 +280,9 @@ CAlertListWnd::CAlertListWnd(QWidget* parent)
     }
     m_list->SetEmptyMessage(LoadString(IDS_NO_INFORMATION), ColList::MessageCentred);
     connect(m_list, &CColListBox::Notify, this, &CAlertListWnd::OnListNotify);
+    m_filterBar = new CFilterBar(this);
+    m_filterBar->hide();
+    connect(m_filterBar, &CFilterBar::Changed, this, &CAlertListWnd::ApplyFilter);
     SetFormat(DISPLAY_COLUMNS);
 }
 
@@ -249,8 +295,14 @@ void CAlertListWnd::SetSortKeyQuery(SortKeyQuery query)
 
 void CAlertListWnd::resizeEvent(QResizeEvent*)
 {
-    m_list->setGeometry(rect());
-    m_edit->setGeometry(rect());
+    QRect area = rect();
+    if (m_filterBar->isVisibleTo(this)) {
+        const int h = m_filterBar->sizeHint().height();
+        m_filterBar->setGeometry(0, 0, width(), h);
+        area.setTop(h);
+    }
+    m_list->setGeometry(area);
+    m_edit->setGeometry(area);
 }
 
 LRESULT CAlertListWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -267,7 +319,7 @@ LRESULT CAlertListWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         const int x = LParamX(lParam), y = LParamY(lParam);
         if (m_format == DISPLAY_COLUMNS && m_list->GetSelCount() == 1) {
-            if (auto* leaf = static_cast<CAlertLeaf*>(m_list->GetRowObject(m_list->GetSelItems().front())))
+            if (auto* leaf = RowLeaf(m_list->GetSelItems().front()))
                 leaf->ShowContextMenu(x, y);
         } else if (m_format == DISPLAY_LABELS && m_edit->m_object) {
             m_edit->m_object->ShowContextMenu(x, y);
@@ -290,7 +342,6 @@ void CAlertListWnd::SetFormat(WORD format)
     if (format == DISPLAY_TEXT) {
         if (!m_edit->isVisible()) {
             m_list->hide();
-            m_edit->setGeometry(rect());
             m_edit->setReadOnly(true);
             m_edit->show();
         }
@@ -299,7 +350,6 @@ void CAlertListWnd::SetFormat(WORD format)
     } else {
         if (!m_list->isVisible()) {
             m_edit->hide();
-            m_list->setGeometry(rect());
             m_list->show();
         }
         m_edit->clear();
@@ -314,6 +364,9 @@ LRESULT CAlertListWnd::ShowLeaf(CAlertLeaf* leaf)
     if (!leaf)
         return 0;
     CWaitCursor wait;
+    LoadProgress::Scope progress([this](int percent) {
+        Q_EMIT StatusText(FormatString(IDS_LOADING, {QString::number(percent)}));
+    });
     const WORD format = leaf->GetDisplayFormat();
     WORD produced = 0;
     QString heading;
@@ -324,6 +377,8 @@ LRESULT CAlertListWnd::ShowLeaf(CAlertLeaf* leaf)
     QStringList keys;
     DWORD numericColumns = 0;
     const SortKeyQuery& query = SortKeyQueryHook();
+    if (produced != DISPLAY_COLUMNS || !dynamic_cast<CRowSource*>(leaf))
+        ForgetSource();
     if (!query || !query(leaf, &keys, &numericColumns)) {
         keys = rows;
         numericColumns = 0;
@@ -334,7 +389,10 @@ LRESULT CAlertListWnd::ShowLeaf(CAlertLeaf* leaf)
         SetFormat(DISPLAY_NOTHING);
         break;
     case DISPLAY_COLUMNS:
-        ShowColumns(heading, rows, keys, objects, numericColumns);
+        if (auto* source = dynamic_cast<CRowSource*>(leaf))
+            ShowSource(leaf, source, heading);
+        else
+            ShowColumns(heading, rows, keys, objects, numericColumns);
         break;
     case DISPLAY_LABELS:
         ShowLabels(leaf, heading, rows, objects);
@@ -350,6 +408,8 @@ LRESULT CAlertListWnd::ShowLeaf(CAlertLeaf* leaf)
         break;
     }
 
+    if (progress.Shown())
+        ReportRowCount();
     if (produced == DISPLAY_COLUMNS || produced == DISPLAY_LABELS) {
         m_shownLeaf = leaf;
         m_edit->m_leaf = nullptr;
@@ -372,17 +432,132 @@ void CAlertListWnd::ShowColumns(const QString& heading, const QStringList& rows,
     for (int c = 0; c < m_list->GetColumnCount(); ++c)
         m_list->SetColumnSort(c, c, c < 32 && (numericColumns & (1u << c)) != 0);
     for (int i = 0; i < rows.size(); ++i) {
-        const int index = m_list->AddRow(rows[i], i < keys.size() ? keys[i] : rows[i]);
-        if (index < 0)
-            continue;
         CAlertLeaf* object = i < objects.size() ? objects[i] : nullptr;
-        m_list->SetRowObject(index, object);
-        if (object)
-            m_list->SetRowImages(index, object->GetBitmap1(), object->GetBitmap2());
+        m_list->AppendRow(rows[i], i < keys.size() ? keys[i] : rows[i], object,
+                          object ? object->GetBitmap1() : QPixmap(), object ? object->GetBitmap2() : QPixmap());
     }
     if (m_list->GetCount() == 0)
         SetFormat(DISPLAY_NOTHING);
     m_list->Finish();
+}
+
+void CAlertListWnd::ForgetSource()
+{
+    if (m_sourceLeaf || m_list->GetRowSource())
+        m_list->RemoveAll();
+    m_sourceLeaf = nullptr;
+    if (m_filterBar->isVisibleTo(this)) {
+        m_filterBar->hide();
+        resizeEvent(nullptr);
+    }
+    ReportRowCount();
+}
+
+void CAlertListWnd::ApplyFilter()
+{
+    CRowSource* source = m_list->GetRowSource();
+    if (!source)
+        return;
+    const CFilterBar::Criteria c = m_filterBar->GetCriteria();
+    if (c.IsEmpty()) {
+        m_list->SetRowFilter({});
+    } else {
+        m_list->SetRowFilter([source, c](int item) {
+            CRowSource::Facets facets;
+            if (c.severity || !c.application.isEmpty() || c.from >= 0 || c.to >= 0) {
+                if (!source->RowFacets(item, &facets))
+                    return false;
+                if (c.severity && facets.severity != c.severity)
+                    return false;
+                if (!c.application.isEmpty() && facets.application != c.application)
+                    return false;
+                if ((c.from >= 0 || c.to >= 0) && facets.time < 0)
+                    return false;
+                if ((c.from >= 0 && facets.time < c.from) || (c.to >= 0 && facets.time > c.to))
+                    return false;
+            }
+            return c.text.isEmpty() || source->RowContains(item, c.text);
+        });
+    }
+    SetFormat(m_list->GetCount() > 0 ? DISPLAY_COLUMNS : DISPLAY_NOTHING);
+    m_list->CColListBox::Finish();
+    ReportRowCount();
+}
+
+QString CAlertListWnd::RowCountText() const
+{
+    if (!m_filterBar->isVisibleTo(this))
+        return QString();
+    return FormatString(IDS_ROWS_OF, {QString::number(m_list->GetCount()), QString::number(m_list->GetItemCount())});
+}
+
+void CAlertListWnd::ReportRowCount()
+{
+    Q_EMIT StatusText(RowCountText());
+}
+
+void CAlertListWnd::ShowSource(CAlertLeaf* leaf, CRowSource* source, const QString& heading)
+{
+    SetFormat(DISPLAY_COLUMNS);
+    const int count = source->RowCount();
+    if (m_sourceLeaf == leaf && m_list->GetRowSource() == source && m_sourceGeneration == source->Generation() &&
+        count >= m_sourceCount) {
+        // The store only grew: its new rows take their places, the selection stays, and the
+        // widths measured for the rows already shown stay too.
+        if (count > m_sourceCount)
+            m_list->AppendRows(m_sourceCount);
+    } else {
+        const bool sameLeaf = m_sourceLeaf == leaf;
+        m_list->RemoveAll();
+        m_list->SetHeadingText(heading);
+        const DWORD numeric = source->NumericFields();
+        for (int c = 0; c < m_list->GetColumnCount(); ++c)
+            m_list->SetColumnSort(c, c, c < 32 && (numeric & (1u << c)) != 0);
+        m_list->SetRowSource(source);
+        LoadProgress::Step(2, 3);
+        const DWORD facets = source->FacetMask();
+        if (facets) {
+            // Another log starts unfiltered; the same one reloaded keeps its filter.
+            if (!sameLeaf)
+                m_filterBar->Clear();
+            m_filterBar->SetFacets(facets, (facets & CFilterBar::FacetApplication) ? SourceApplications(source)
+                                                                                    : QStringList());
+            if (!m_filterBar->isVisibleTo(this)) {
+                m_filterBar->show();
+                resizeEvent(nullptr);
+            }
+            m_sourceLeaf = leaf;
+            ApplyFilter();
+        } else if (m_filterBar->isVisibleTo(this)) {
+            m_filterBar->hide();
+            resizeEvent(nullptr);
+        }
+        m_list->Finish();
+    }
+    m_sourceLeaf = leaf;
+    m_sourceGeneration = source->Generation();
+    m_sourceCount = count;
+    SetFormat(m_list->GetCount() > 0 ? DISPLAY_COLUMNS : DISPLAY_NOTHING);
+    ReportRowCount();
+}
+
+void CAlertListWnd::SourceChanged(int firstRow)
+{
+    CRowSource* source = m_list->GetRowSource();
+    if (!source || !m_sourceLeaf)
+        return;
+    if (source->Generation() == m_sourceGeneration && source->RowCount() == m_sourceCount)
+        return;
+    m_list->ReloadRows();
+    m_sourceGeneration = source->Generation();
+    m_sourceCount = source->RowCount();
+    if (m_list->GetCount() == 0) {
+        SetFormat(DISPLAY_NOTHING);
+    } else {
+        SetFormat(DISPLAY_COLUMNS);
+        m_list->SetCurSel(std::clamp(firstRow - 1, 0, m_list->GetCount() - 1));
+    }
+    m_list->CColListBox::Finish();
 }
 
 void CAlertListWnd::ShowLabels(CAlertLeaf* leaf, const QString& heading, const QStringList& rows,
@@ -433,7 +608,12 @@ LRESULT CAlertListWnd::RemoveLeaf(CAlertLeaf* leaf)
     const bool displayed = leaf == m_shownLeaf || leaf == m_edit->m_leaf || leaf == m_edit->m_object;
     if (m_shownLeaf == leaf)
         m_shownLeaf = nullptr;
-    if (m_format == DISPLAY_COLUMNS) {
+    if (leaf == m_sourceLeaf) {
+        // The store goes with its leaf.
+        ForgetSource();
+        SetFormat(DISPLAY_NOTHING);
+        m_list->Finish();
+    } else if (m_format == DISPLAY_COLUMNS) {
         const int index = m_list->FindObject(leaf);
         if (index >= 0) {
             m_list->DeleteRow(index);
@@ -441,7 +621,8 @@ LRESULT CAlertListWnd::RemoveLeaf(CAlertLeaf* leaf)
                 SetFormat(DISPLAY_NOTHING);
             else
                 m_list->SetCurSel(std::max(0, index - 1));
-            m_list->Finish();
+            // Widths stay as they were measured: a leaf going is not a reason to measure again.
+            m_list->CColListBox::Finish();
         }
     } else if (m_format == DISPLAY_LABELS && displayed) {
         m_list->RemoveAll();
@@ -461,6 +642,13 @@ LRESULT CAlertListWnd::RemoveLeaf(CAlertLeaf* leaf)
     return 1;
 }
 
+CAlertLeaf* CAlertListWnd::RowLeaf(int row) const
+{
+    if (CRowSource* source = m_list->GetRowSource())
+        return dynamic_cast<CAlertLeaf*>(source->RowObject(m_list->GetRowItem(row)));
+    return static_cast<CAlertLeaf*>(m_list->GetRowObject(row));
+}
+
 std::vector<CAlertLeaf*> CAlertListWnd::SelectedObjects() const
 {
     std::vector<CAlertLeaf*> out;
@@ -471,6 +659,24 @@ std::vector<CAlertLeaf*> CAlertListWnd::SelectedObjects() const
 
 bool CAlertListWnd::RouteToSelectedRows(UINT id, CCmdUI* pUI)
 {
+    if (CRowSource* source = m_list->GetRowSource()) {
+        // One call for all the selected rows of a store.
+        const std::vector<int> rows = m_list->GetSelItems();
+        if (rows.empty())
+            return false;
+        std::vector<int> items;
+        items.reserve(rows.size());
+        for (int row : rows)
+            items.push_back(m_list->GetRowItem(row));
+        if (!pUI && id == ID_EDIT_DELETE)
+            Switches::SetAskBeforeDelete(true);
+        const bool handled = source->OnRowsCommand(id, pUI, items);
+        // A message box may have run its own loop meanwhile: the store is asked again only if
+        // its leaf is still the one shown.
+        if (!pUI && m_list->GetRowSource() == source)
+            SourceChanged(rows.front());
+        return handled;
+    }
     const std::vector<CAlertLeaf*> objects = SelectedObjects();
     if (objects.empty())
         return false;
@@ -542,7 +748,7 @@ void CAlertListWnd::OnListNotify(UINT message, WPARAM wParam, LPARAM lParam)
 void CAlertListWnd::OnListDoubleClick()
 {
     if (m_format == DISPLAY_COLUMNS && m_list->GetSelCount() == 1) {
-        auto* leaf = static_cast<CAlertLeaf*>(m_list->GetRowObject(m_list->GetSelItems().front()));
+        auto* leaf = RowLeaf(m_list->GetSelItems().front());
         if (leaf && CAlertLeaf::IsLive(leaf))
             leaf->Select();
     } else if (m_format == DISPLAY_LABELS && m_edit->m_object) {
@@ -618,4 +824,49 @@ QStringList CAlertListWnd::DisplayedLines() const
     for (int i = 0; i < m_list->GetCount(); ++i)
         out.append(m_list->GetRowText(i));
     return out;
+}
+
+// ---- export -----------------------------------------------------------------------------------
+
+QByteArray CAlertListWnd::ListCsv() const
+{
+    const int columns = m_list->GetLastVisibleColumn() + 1;
+    QStringList headings;
+    for (int c = 0; c < columns; ++c)
+        headings << m_list->GetHeading(c);
+    QByteArray csv = CsvLine(headings);
+    for (int i = 0; i < m_list->GetCount(); ++i) {
+        QStringList cells = m_list->GetRowCells(i);
+        while (cells.size() < columns)
+            cells << QString();
+        csv += CsvLine(cells.mid(0, std::max(columns, 1)));
+    }
+    return csv;
+}
+
+bool CAlertListWnd::ExportList()
+{
+    QString path;
+    if (!UiHost::Current()->GetSaveFileName(window(), LoadString(IDS_EXPORT_CAPTION), QString(),
+                                            LoadString(IDS_EXPORT_FILTER), &path) ||
+        path.isEmpty())
+        return false;
+    CWaitCursor wait;
+    QSaveFile file(path);
+    const QByteArray csv = ListCsv();
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit()) {
+        AfxMessageBox(FormatString(IDS_EXPORT_FAILED, {QDir::toNativeSeparators(path)}), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+void CAlertListWnd::OnExportList()
+{
+    ExportList();
+}
+
+void CAlertListWnd::OnUpdateExportList(CCmdUI* pUI)
+{
+    pUI->Enable((m_format == DISPLAY_COLUMNS || m_format == DISPLAY_LABELS) && m_list->GetCount() > 0);
 }

@@ -7,6 +7,7 @@
 #include "platform/WinTypes.h"
 #include "tree/AlertLeaf.h"
 #include "ui/ColListBox.h"
+#include "ui/FilterBar.h"
 #include "ui/PanePrinter.h"
 
 #include <QPlainTextEdit>
@@ -124,6 +125,20 @@ public:
     // text of the text box.
     QStringList DisplayedLines() const;
 
+    // The filter bar, shown over rows that carry its facets (the logs).
+    CFilterBar* GetFilterBar() const { return m_filterBar; }
+    // "N of M" while the filter bar is shown, else empty.
+    QString RowCountText() const;
+    // Command 3100: the list as shown (heading and rows, filtered and sorted) as RFC 4180 CSV in
+    // UTF-8, to a file the user chooses; false when nothing was written.
+    bool ExportList();
+    // The same text without asking.
+    QByteArray ListCsv() const;
+
+Q_SIGNALS:
+    // Rows shown or filtered changed, or a load is slow: text for the status bar.
+    void StatusText(const QString& text);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -131,18 +146,36 @@ private:
     void SetFormat(WORD format);
     void ShowColumns(const QString& heading, const QStringList& rows, const QStringList& keys,
                      const CLeafArray& objects, DWORD numericColumns);
+    // Rows straight from the leaf's store: a grown store adds its new rows, a renumbered one
+    // is shown again.
+    void ShowSource(CAlertLeaf* leaf, CRowSource* source, const QString& heading);
+    // After a command on the store's rows: renumbered rows are shown again, the row before
+    // the first one acted on selected.
+    void SourceChanged(int firstRow);
+    void ForgetSource();
+    void ApplyFilter();
+    void ReportRowCount();
+    void OnExportList();
+    void OnUpdateExportList(CCmdUI* pUI);
     void ShowLabels(CAlertLeaf* leaf, const QString& heading, const QStringList& rows, const CLeafArray& objects);
     void ShowText(const QStringList& rows, const CLeafArray& objects);
     bool RouteToSelectedRows(UINT id, CCmdUI* pUI);
     void OnListNotify(UINT message, WPARAM wParam, LPARAM lParam);
     void OnListDoubleClick();
     std::vector<CAlertLeaf*> SelectedObjects() const;
+    // The leaf behind a row: its object, or for a store's row the record's leaf (made then).
+    CAlertLeaf* RowLeaf(int row) const;
     void RunPrintJob(const PanePrint::Content& content);
 
     WORD m_format = 0;
     CAlertColList* m_list = nullptr;
     QWidget* m_current = nullptr;
     CAlertLeaf* m_shownLeaf = nullptr;
+    // The leaf whose store the list shows, and what the list last took from it.
+    CAlertLeaf* m_sourceLeaf = nullptr;
+    uint64_t m_sourceGeneration = 0;
+    int m_sourceCount = 0;
     bool m_lastOfSelection = false;
     CAlertEdit* m_edit = nullptr;
+    CFilterBar* m_filterBar = nullptr;
 };

@@ -318,7 +318,8 @@ void CColRows::paintEvent(QPaintEvent* event)
         const int y = (i - top) * rh;
         if (y > event->rect().bottom())
             break;
-        const CColListBox::Row& row = *m_owner->m_rows[size_t(i)];
+        const CColListBox::Row& row = m_owner->m_rows[size_t(i)];
+        const QStringList cells = m_owner->ItemText(row.item).split(QLatin1Char('\t'));
         const QRect rowRect(0, y, fullWidth, rh);
         if (row.selected)
             p.fillRect(rowRect, pal.color(QPalette::Highlight));
@@ -343,19 +344,20 @@ void CColRows::paintEvent(QPaintEvent* event)
                     gx += rh;
                 }
                 if (images) {
-                    const QPixmap& pm = (row.selected && !row.selectedImage.isNull()) ? row.selectedImage : row.image;
-                    if (!pm.isNull())
-                        p.drawPixmap(QRect(gx + 2, y + (rh - kImageSize) / 2, kImageSize, kImageSize), pm);
+                    QPixmap scratch;
+                    const QPixmap* pm = m_owner->RowPixmap(row, row.selected, &scratch);
+                    if (pm && !pm->isNull())
+                        p.drawPixmap(QRect(gx + 2, y + (rh - kImageSize) / 2, kImageSize, kImageSize), *pm);
                 }
                 p.restore();
                 cell.setLeft(cell.left() + gutter);
             }
-            if (c >= row.cells.size())
+            if (c >= cells.size())
                 continue;
             const QRect textRect = cell.adjusted(kTextMargin, 0, -1, 0);
             if (textRect.width() <= 0)
                 continue;
-            p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, row.cells[c]);
+            p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, cells[c]);
         }
         if (focused && i == m_owner->m_caret) {
             QStyleOptionFocusRect fr;
@@ -378,14 +380,14 @@ void CColRows::ClickAt(const QPoint& pos, Qt::KeyboardModifiers modifiers, bool*
     if (o.IsSingle()) {
         for (int i = 0; i < int(rows.size()); ++i) {
             const bool want = i == row;
-            if (rows[size_t(i)]->selected != want) {
-                rows[size_t(i)]->selected = want;
+            if (rows[size_t(i)].selected != want) {
+                rows[size_t(i)].selected = want;
                 *changed = true;
             }
         }
         o.m_anchor = row;
     } else if (o.IsMultiple()) {
-        rows[size_t(row)]->selected = !rows[size_t(row)]->selected;
+        rows[size_t(row)].selected = !rows[size_t(row)].selected;
         *changed = true;
         o.m_anchor = row;
     } else if (modifiers & Qt::ShiftModifier) {
@@ -393,14 +395,14 @@ void CColRows::ClickAt(const QPoint& pos, Qt::KeyboardModifiers modifiers, bool*
         o.SelectRange(anchor, row, !(modifiers & Qt::ControlModifier));
         *changed = true;
     } else if (modifiers & Qt::ControlModifier) {
-        rows[size_t(row)]->selected = !rows[size_t(row)]->selected;
+        rows[size_t(row)].selected = !rows[size_t(row)].selected;
         *changed = true;
         o.m_anchor = row;
     } else {
         for (int i = 0; i < int(rows.size()); ++i) {
             const bool want = i == row;
-            if (rows[size_t(i)]->selected != want) {
-                rows[size_t(i)]->selected = want;
+            if (rows[size_t(i)].selected != want) {
+                rows[size_t(i)].selected = want;
                 *changed = true;
             }
         }
@@ -507,7 +509,7 @@ void CColRows::keyPressEvent(QKeyEvent* event)
     case Qt::Key_End: target = count - 1; break;
     case Qt::Key_Space:
         if (caret >= 0 && (o.IsMultiple() || (o.IsExtended() && (event->modifiers() & Qt::ControlModifier)))) {
-            o.m_rows[size_t(caret)]->selected = !o.m_rows[size_t(caret)]->selected;
+            o.m_rows[size_t(caret)].selected = !o.m_rows[size_t(caret)].selected;
             o.m_anchor = caret;
             viewport()->update();
             o.NotifyList(ColList::SelChange);
@@ -676,55 +678,166 @@ int CColListBox::ColumnAt(int contentX) const
 
 // ---- rows ----------------------------------------------------------------------------------
 
-void CColListBox::PrepareSortField(Row& row) const
+void CColListBox::PrepareSortField(Item& item) const
 {
     const Column& col = m_columns[size_t(m_sortColumn)];
     // The key field's text: between the keyField-th tab and the next one.
     qsizetype start = 0;
     for (int field = 0; field < col.keyField && start >= 0; ++field) {
-        start = row.key.indexOf(QLatin1Char('\t'), start);
+        start = item.key.indexOf(QLatin1Char('\t'), start);
         if (start >= 0)
             ++start;
     }
     if (start < 0) {
-        row.sortField.clear();
+        item.sortField.clear();
     } else {
-        const qsizetype end = row.key.indexOf(QLatin1Char('\t'), start);
-        row.sortField = row.key.mid(start, end < 0 ? -1 : end - start);
+        const qsizetype end = item.key.indexOf(QLatin1Char('\t'), start);
+        item.sortField = item.key.mid(start, end < 0 ? -1 : end - start);
     }
-    row.number = col.numeric ? DecimalValue(row.sortField) : 0.0;
+    item.number = col.numeric ? DecimalValue(item.sortField) : 0.0;
 }
 
-int CColListBox::Compare(const Row& a, const Row& b) const
+QString CColListBox::ItemText(int item) const
 {
-    if (m_columns[size_t(m_sortColumn)].numeric)
-        return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
-    return a.sortField.compare(b.sortField, Qt::CaseSensitive);
+    if (m_source)
+        return m_source->RowText(item);
+    return m_items[size_t(item)].text;
 }
 
-bool CColListBox::Before(const Row& a, const Row& b) const
+int CColListBox::CompareItems(int a, int b) const
 {
-    const int cmp = Compare(a, b);
+    const Column& col = m_columns[size_t(m_sortColumn)];
+    if (m_source) {
+        if (m_source->NumericFields() & (1u << (col.keyField & 31))) {
+            const double x = m_source->SortNumber(a, col.keyField);
+            const double y = m_source->SortNumber(b, col.keyField);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        return m_source->SortField(a, col.keyField).compare(m_source->SortField(b, col.keyField), Qt::CaseSensitive);
+    }
+    const Item& x = m_items[size_t(a)];
+    const Item& y = m_items[size_t(b)];
+    if (col.numeric)
+        return x.number < y.number ? -1 : (x.number > y.number ? 1 : 0);
+    return x.sortField.compare(y.sortField, Qt::CaseSensitive);
+}
+
+bool CColListBox::BeforeItem(int a, int b) const
+{
+    const int cmp = CompareItems(a, b);
     return m_direction == 1 ? cmp < 0 : cmp > 0;
+}
+
+void CColListBox::SortRows()
+{
+    m_sortPending = false;
+    const Column& col = m_columns[size_t(m_sortColumn)];
+    const bool up = m_direction == 1;
+    auto sortBy = [&](const auto& keys) {
+        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
+            return up ? keys[size_t(a.item)] < keys[size_t(b.item)] : keys[size_t(b.item)] < keys[size_t(a.item)];
+        });
+    };
+    if (m_source && (m_source->NumericFields() & (1u << (col.keyField & 31)))) {
+        // Each item's key is made once, not once per comparison.
+        std::vector<double> numbers(size_t(m_source->RowCount()));
+        for (const Row& row : m_rows)
+            numbers[size_t(row.item)] = m_source->SortNumber(row.item, col.keyField);
+        sortBy(numbers);
+    } else if (m_source) {
+        std::vector<QString> fields(size_t(m_source->RowCount()));
+        for (const Row& row : m_rows)
+            fields[size_t(row.item)] = m_source->SortField(row.item, col.keyField);
+        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
+            const int cmp = fields[size_t(a.item)].compare(fields[size_t(b.item)], Qt::CaseSensitive);
+            return up ? cmp < 0 : cmp > 0;
+        });
+    } else if (col.numeric) {
+        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
+            const double x = m_items[size_t(a.item)].number, y = m_items[size_t(b.item)].number;
+            return up ? x < y : y < x;
+        });
+    } else {
+        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
+            const int cmp = m_items[size_t(a.item)].sortField.compare(m_items[size_t(b.item)].sortField, Qt::CaseSensitive);
+            return up ? cmp < 0 : cmp > 0;
+        });
+    }
+}
+
+void CColListBox::SettlePending()
+{
+    if (!m_sortPending)
+        return;
+    // A batch keeps its arrival order among equal keys, as adding the rows one by one would.
+    int caretItem = Valid(m_caret) ? m_rows[size_t(m_caret)].item : -1;
+    int anchorItem = Valid(m_anchor) ? m_rows[size_t(m_anchor)].item : -1;
+    SortRows();
+    m_caret = m_anchor = -1;
+    for (int i = 0; i < GetCount(); ++i) {
+        if (m_rows[size_t(i)].item == caretItem)
+            m_caret = i;
+        if (m_rows[size_t(i)].item == anchorItem)
+            m_anchor = i;
+    }
+}
+
+int CColListBox::InsertionIndex(int item) const
+{
+    // After the rows with equal keys: arrival order among equals.
+    auto at = std::upper_bound(m_rows.begin(), m_rows.end(), item,
+                               [this](int x, const Row& row) { return BeforeItem(x, row.item); });
+    return int(at - m_rows.begin());
+}
+
+bool CColListBox::Accepts(int item) const
+{
+    return !m_filter || m_filter(item);
+}
+
+int CColListBox::ImageSlot(const QPixmap& normal, const QPixmap& selected)
+{
+    if (normal.isNull() && selected.isNull())
+        return -1;
+    // Rows share a handful of icons: one slot each.
+    for (size_t i = 0; i < m_images.size(); ++i)
+        if (m_images[i].normal.cacheKey() == normal.cacheKey() && m_images[i].selected.cacheKey() == selected.cacheKey())
+            return int(i);
+    m_images.push_back({normal, selected});
+    return int(m_images.size()) - 1;
+}
+
+const QPixmap* CColListBox::RowPixmap(const Row& row, bool selected, QPixmap* scratch) const
+{
+    if (m_source) {
+        QPixmap normal, chosen;
+        m_source->RowImages(row.item, &normal, &chosen);
+        *scratch = (selected && !chosen.isNull()) ? chosen : normal;
+        return scratch;
+    }
+    const int slot = m_items[size_t(row.item)].image;
+    if (slot < 0)
+        return nullptr;
+    const ImagePair& pair = m_images[size_t(slot)];
+    return (selected && !pair.selected.isNull()) ? &pair.selected : &pair.normal;
 }
 
 int CColListBox::AddRow(const QString& text, const QString& sortKey)
 {
-    std::unique_ptr<Row> row;
     try {
-        row = std::make_unique<Row>();
-        row->text = text;
-        row->cells = text.split(QLatin1Char('\t'));
-        row->key = sortKey;
-        PrepareSortField(*row);
-        // Equal fields keep their arrival order, so a re-sort gives the same order as adding
-        // the rows again one by one.
-        auto at = std::upper_bound(m_rows.begin(), m_rows.end(), row,
-                                   [this](const std::unique_ptr<Row>& x, const std::unique_ptr<Row>& y) {
-                                       return Before(*x, *y);
-                                   });
-        const int index = int(at - m_rows.begin());
-        m_rows.insert(at, std::move(row));
+        if (m_source)
+            SetRowSource(nullptr);
+        SettlePending();
+        Item entry;
+        entry.text = text;
+        entry.key = sortKey;
+        PrepareSortField(entry);
+        m_items.push_back(std::move(entry));
+        const int item = int(m_items.size()) - 1;
+        if (!Accepts(item))
+            return -1;
+        const int index = InsertionIndex(item);
+        m_rows.insert(m_rows.begin() + index, Row{item});
         if (m_caret >= index)
             ++m_caret;
         if (m_anchor >= index)
@@ -737,10 +850,35 @@ int CColListBox::AddRow(const QString& text, const QString& sortKey)
     }
 }
 
+void CColListBox::AppendRow(const QString& text, const QString& sortKey, void* object, const QPixmap& normal,
+                            const QPixmap& selected)
+{
+    if (m_source)
+        SetRowSource(nullptr);
+    Item entry;
+    entry.text = text;
+    entry.key = sortKey;
+    entry.object = object;
+    entry.image = ImageSlot(normal, selected);
+    PrepareSortField(entry);
+    m_items.push_back(std::move(entry));
+    const int item = int(m_items.size()) - 1;
+    if (Accepts(item)) {
+        m_rows.push_back(Row{item});
+        m_sortPending = true;
+    }
+}
+
 bool CColListBox::DeleteRow(int index)
 {
+    SettlePending();
     if (!Valid(index))
         return false;
+    if (!m_source) {
+        Item& item = m_items[size_t(m_rows[size_t(index)].item)];
+        item = Item();
+        item.live = false;
+    }
     m_rows.erase(m_rows.begin() + index);
     auto shift = [index](int& i) {
         if (i == index)
@@ -757,7 +895,11 @@ bool CColListBox::DeleteRow(int index)
 
 void CColListBox::RemoveAll()
 {
+    m_source = nullptr;
+    m_items.clear();
     m_rows.clear();
+    m_images.clear();
+    m_sortPending = false;
     m_caret = -1;
     m_anchor = -1;
     m_list->verticalScrollBar()->setValue(0);
@@ -765,62 +907,162 @@ void CColListBox::RemoveAll()
     m_list->viewport()->update();
 }
 
+void CColListBox::SetRowSource(CRowSource* source)
+{
+    RemoveAll();
+    m_source = source;
+    RebuildRows(false);
+}
+
+void CColListBox::ReloadRows()
+{
+    RebuildRows(false);
+}
+
+void CColListBox::RebuildRows(bool keepSelection)
+{
+    SettlePending();
+    std::vector<int> selectedItems;
+    int caretItem = -1;
+    if (keepSelection) {
+        for (const Row& row : m_rows)
+            if (row.selected)
+                selectedItems.push_back(row.item);
+        caretItem = Valid(m_caret) ? m_rows[size_t(m_caret)].item : -1;
+    }
+    m_rows.clear();
+    const int items = m_source ? m_source->RowCount() : int(m_items.size());
+    m_rows.reserve(size_t(std::max(0, items)));
+    for (int item = 0; item < items; ++item)
+        if ((m_source || m_items[size_t(item)].live) && Accepts(item))
+            m_rows.push_back(Row{item});
+    SortRows();
+    m_caret = m_anchor = -1;
+    if (keepSelection) {
+        std::sort(selectedItems.begin(), selectedItems.end());
+        for (int i = 0; i < GetCount(); ++i) {
+            Row& row = m_rows[size_t(i)];
+            row.selected = std::binary_search(selectedItems.begin(), selectedItems.end(), row.item);
+            if (row.item == caretItem)
+                m_caret = m_anchor = i;
+        }
+    }
+    if (Valid(m_caret))
+        EnsureVisible(m_caret);
+    else
+        m_list->verticalScrollBar()->setValue(0);
+    m_list->UpdateScrollBars();
+    m_list->viewport()->update();
+}
+
+void CColListBox::AppendRows(int from)
+{
+    if (!m_source)
+        return;
+    SettlePending();
+    for (int item = std::max(0, from); item < m_source->RowCount(); ++item) {
+        if (!Accepts(item))
+            continue;
+        const int index = InsertionIndex(item);
+        m_rows.insert(m_rows.begin() + index, Row{item});
+        if (m_caret >= index)
+            ++m_caret;
+        if (m_anchor >= index)
+            ++m_anchor;
+    }
+    ScheduleScrollBars();
+    m_list->viewport()->update();
+}
+
+int CColListBox::GetRowItem(int index) const
+{
+    return Valid(index) ? m_rows[size_t(index)].item : -1;
+}
+
+int CColListBox::GetItemCount() const
+{
+    if (m_source)
+        return m_source->RowCount();
+    return int(std::count_if(m_items.begin(), m_items.end(), [](const Item& item) { return item.live; }));
+}
+
+void CColListBox::SetRowFilter(std::function<bool(int item)> filter)
+{
+    m_filter = std::move(filter);
+    RebuildRows(true);
+}
+
+QStringList CColListBox::GetRowCells(int index) const
+{
+    return GetRowText(index).split(QLatin1Char('\t'));
+}
+
 QString CColListBox::GetRowText(int index) const
 {
-    return Valid(index) ? m_rows[size_t(index)]->text : QString();
+    return Valid(index) ? ItemText(m_rows[size_t(index)].item) : QString();
 }
 
 QString CColListBox::GetRowKey(int index) const
 {
-    return Valid(index) ? m_rows[size_t(index)]->key : QString();
+    if (!Valid(index) || m_source)
+        return QString();
+    return m_items[size_t(m_rows[size_t(index)].item)].key;
 }
 
 QString CColListBox::GetSortField(int index) const
 {
-    return Valid(index) ? m_rows[size_t(index)]->sortField : QString();
+    if (!Valid(index))
+        return QString();
+    const int item = m_rows[size_t(index)].item;
+    if (m_source)
+        return m_source->SortField(item, m_columns[size_t(m_sortColumn)].keyField);
+    return m_items[size_t(item)].sortField;
 }
 
 bool CColListBox::SetRowObject(int index, void* object)
 {
-    if (!Valid(index))
+    if (!Valid(index) || m_source)
         return false;
-    m_rows[size_t(index)]->object = object;
+    m_items[size_t(m_rows[size_t(index)].item)].object = object;
     return true;
 }
 
 void* CColListBox::GetRowObject(int index) const
 {
-    return Valid(index) ? m_rows[size_t(index)]->object : nullptr;
+    if (!Valid(index) || m_source)
+        return nullptr;
+    return m_items[size_t(m_rows[size_t(index)].item)].object;
 }
 
 int CColListBox::FindObject(const void* object) const
 {
+    if (m_source)
+        return -1;
     for (int i = 0; i < GetCount(); ++i)
-        if (m_rows[size_t(i)]->object == object)
+        if (m_items[size_t(m_rows[size_t(i)].item)].object == object)
             return i;
     return -1;
 }
 
 bool CColListBox::SetRowImages(int index, const QPixmap& normal, const QPixmap& selected)
 {
-    if (!Valid(index))
+    if (!Valid(index) || m_source)
         return false;
-    m_rows[size_t(index)]->image = normal;
-    m_rows[size_t(index)]->selectedImage = selected;
+    m_items[size_t(m_rows[size_t(index)].item)].image = ImageSlot(normal, selected);
     m_list->viewport()->update();
     return true;
 }
 
 bool CColListBox::GetCheck(int index) const
 {
-    return Valid(index) && m_rows[size_t(index)]->checked;
+    return Valid(index) && m_rows[size_t(index)].checked;
 }
 
 bool CColListBox::SetCheck(int index, bool checked)
 {
     if (!Valid(index))
         return false;
-    m_rows[size_t(index)]->checked = checked;
+    m_rows[size_t(index)].checked = checked;
     m_list->viewport()->update();
     return true;
 }
@@ -829,7 +1071,7 @@ void CColListBox::ToggleCheck(int index)
 {
     if (!Valid(index))
         return;
-    Row& row = *m_rows[size_t(index)];
+    Row& row = m_rows[size_t(index)];
     row.checked = !row.checked;
     m_list->viewport()->update();
     if (m_flags & ColList::Notify)
@@ -841,8 +1083,8 @@ void CColListBox::ToggleCheck(int index)
 int CColListBox::GetSelCount() const
 {
     int n = 0;
-    for (const auto& row : m_rows)
-        n += row->selected ? 1 : 0;
+    for (const Row& row : m_rows)
+        n += row.selected ? 1 : 0;
     return n;
 }
 
@@ -850,14 +1092,14 @@ std::vector<int> CColListBox::GetSelItems() const
 {
     std::vector<int> out;
     for (int i = 0; i < GetCount(); ++i)
-        if (m_rows[size_t(i)]->selected)
+        if (m_rows[size_t(i)].selected)
             out.push_back(i);
     return out;
 }
 
 bool CColListBox::IsSelected(int index) const
 {
-    return Valid(index) && m_rows[size_t(index)]->selected;
+    return Valid(index) && m_rows[size_t(index)].selected;
 }
 
 bool CColListBox::SetSel(int index, bool selected)
@@ -865,9 +1107,9 @@ bool CColListBox::SetSel(int index, bool selected)
     if (!Valid(index))
         return false;
     if (selected && IsSingle())
-        for (auto& row : m_rows)
-            row->selected = false;
-    m_rows[size_t(index)]->selected = selected;
+        for (Row& row : m_rows)
+            row.selected = false;
+    m_rows[size_t(index)].selected = selected;
     if (selected) {
         m_caret = index;
         if (!Valid(m_anchor))
@@ -881,12 +1123,12 @@ bool CColListBox::SetCurSel(int index)
 {
     if (index != -1 && !Valid(index))
         return false;
-    for (auto& row : m_rows)
-        row->selected = false;
+    for (Row& row : m_rows)
+        row.selected = false;
     m_caret = index;
     m_anchor = index;
     if (index >= 0) {
-        m_rows[size_t(index)]->selected = true;
+        m_rows[size_t(index)].selected = true;
         EnsureVisible(index);
     }
     m_list->viewport()->update();
@@ -910,9 +1152,9 @@ void CColListBox::SelectRange(int from, int to, bool clearOthers)
     const int hi = std::max(from, to);
     for (int i = 0; i < GetCount(); ++i) {
         if (i >= lo && i <= hi)
-            m_rows[size_t(i)]->selected = true;
+            m_rows[size_t(i)].selected = true;
         else if (clearOthers)
-            m_rows[size_t(i)]->selected = false;
+            m_rows[size_t(i)].selected = false;
     }
 }
 
@@ -924,8 +1166,8 @@ void CColListBox::MoveCaret(int index, Qt::KeyboardModifiers modifiers, bool* ch
     if (IsSingle() || (IsExtended() && !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier)))) {
         for (int i = 0; i < GetCount(); ++i) {
             const bool want = i == index;
-            if (m_rows[size_t(i)]->selected != want) {
-                m_rows[size_t(i)]->selected = want;
+            if (m_rows[size_t(i)].selected != want) {
+                m_rows[size_t(i)].selected = want;
                 *changed = true;
             }
         }
@@ -958,6 +1200,7 @@ int CColListBox::SortBy(int column, int direction)
 {
     if (column < 0 || column >= GetColumnCount())
         return -1;
+    SettlePending();
     if (column == m_sortColumn) {
         m_direction = m_direction == 1 ? 0 : 1;
     } else {
@@ -966,25 +1209,26 @@ int CColListBox::SortBy(int column, int direction)
         m_direction = wanted == 1 ? 1 : 0;
     }
 
-    Row* caretRow = Valid(m_caret) ? m_rows[size_t(m_caret)].get() : nullptr;
-    Row* anchorRow = Valid(m_anchor) ? m_rows[size_t(m_anchor)].get() : nullptr;
-    for (auto& row : m_rows)
-        PrepareSortField(*row);
-    std::stable_sort(m_rows.begin(), m_rows.end(),
-                     [this](const std::unique_ptr<Row>& a, const std::unique_ptr<Row>& b) { return Before(*a, *b); });
+    const int caretItem = Valid(m_caret) ? m_rows[size_t(m_caret)].item : -1;
+    const int anchorItem = Valid(m_anchor) ? m_rows[size_t(m_anchor)].item : -1;
+    if (!m_source)
+        for (Item& item : m_items)
+            if (item.live)
+                PrepareSortField(item);
+    SortRows();
 
     m_caret = -1;
     m_anchor = -1;
     if (m_flags & ColList::KeepSelection) {
         for (int i = 0; i < GetCount(); ++i) {
-            if (m_rows[size_t(i)].get() == caretRow)
+            if (m_rows[size_t(i)].item == caretItem)
                 m_caret = i;
-            if (m_rows[size_t(i)].get() == anchorRow)
+            if (m_rows[size_t(i)].item == anchorItem)
                 m_anchor = i;
         }
     } else {
-        for (auto& row : m_rows)
-            row->selected = false;
+        for (Row& row : m_rows)
+            row.selected = false;
     }
     if (Valid(m_caret))
         EnsureVisible(m_caret);
@@ -997,6 +1241,7 @@ int CColListBox::SortBy(int column, int direction)
 
 void CColListBox::Finish()
 {
+    SettlePending();
     RelayoutChildren();
     m_list->UpdateScrollBars();
     SetScrollX(m_list->horizontalScrollBar()->value());
@@ -1044,9 +1289,10 @@ int CColListBox::WidestCell(int column, int maxRows) const
     int widest = 0;
     const int rows = std::min(GetCount(), maxRows);
     for (int i = 0; i < rows; ++i) {
-        const QStringList& cells = m_rows[size_t(i)]->cells;
-        if (column < cells.size())
-            widest = std::max(widest, fm.horizontalAdvance(cells[column]));
+        const int item = m_rows[size_t(i)].item;
+        const QString cell = m_source ? m_source->CellText(item, column)
+                                      : m_items[size_t(item)].text.section(QLatin1Char('\t'), column, column);
+        widest = std::max(widest, fm.horizontalAdvance(cell));
     }
     return widest + kTextMargin + 1 + (column == 0 ? GutterWidth() : 0);
 }

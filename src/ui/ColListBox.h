@@ -3,6 +3,9 @@
 // tab-separated text plus a sort key; rows stay ordered by one field of their key, chosen by
 // clicking a heading. Columns are resized by dragging a heading's right border. The owner
 // hears of clicks through Notify(), shaped as the messages a list control sends its parent.
+// Rows are either the list's own (AddRow) or a view over an owner's store (SetRowSource): the
+// list then holds only each row's item number and selection, and asks for texts as it draws.
+#include "framework/RowSource.h"
 #include "platform/WinTypes.h"
 
 #include <QAbstractScrollArea>
@@ -12,7 +15,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <memory>
+#include <functional>
 #include <vector>
 
 class QKeyEvent;
@@ -136,7 +139,12 @@ public:
     // ---- rows ----
     // Inserts a row at its sorted place; returns its index, or a negative value on failure.
     int AddRow(const QString& text, const QString& sortKey);
+    // Adds a row for a batch: it takes its sorted place when the batch is finished (Finish or
+    // the next AddRow), so row indices are valid only after that.
+    void AppendRow(const QString& text, const QString& sortKey, void* object = nullptr,
+                   const QPixmap& normal = QPixmap(), const QPixmap& selected = QPixmap());
     bool DeleteRow(int index);
+    // Removes all rows and leaves the row source.
     void RemoveAll();
     int GetCount() const { return int(m_rows.size()); }
     QString GetRowText(int index) const;
@@ -148,6 +156,27 @@ public:
     bool SetRowImages(int index, const QPixmap& normal, const QPixmap& selected);
     bool GetCheck(int index) const;
     bool SetCheck(int index, bool checked);
+
+    // ---- rows from a store ----
+    // Shows the source's items (those the filter lets through), sorted; nullptr returns to the
+    // list's own rows (none). The source must outlive its use or be replaced first.
+    void SetRowSource(CRowSource* source);
+    CRowSource* GetRowSource() const { return m_source; }
+    // The source's items were renumbered: every row is built again, the selection dropped.
+    void ReloadRows();
+    // Items from `from` on were appended to the source: each takes its sorted place; the
+    // selection and the current row stay on their items.
+    void AppendRows(int from);
+    // The store item behind a row (for the list's own rows, the order they were added in).
+    int GetRowItem(int index) const;
+    // Items the list holds before filtering.
+    int GetItemCount() const;
+    // Rows shown are those whose item the filter accepts (an empty filter accepts all); the
+    // selection stays on the items still shown.
+    void SetRowFilter(std::function<bool(int item)> filter);
+    bool HasRowFilter() const { return bool(m_filter); }
+    // Cells of a row, columns in order.
+    QStringList GetRowCells(int index) const;
 
     // ---- selection ----
     int GetSelCount() const;
@@ -214,22 +243,38 @@ private:
         bool numeric = false;
         int defaultDirection = 1;
     };
-    struct Row {
+    // A row of the list's own: a deleted one stays (emptied) until RemoveAll.
+    struct Item {
         QString text;
-        QStringList cells;
         QString key;
         QString sortField;
         double number = 0.0;
         void* object = nullptr;
-        QPixmap image;
-        QPixmap selectedImage;
+        int image = -1;   // index into m_images
+        bool live = true;
+    };
+    struct Row {
+        int item = 0;
         bool selected = false;
         bool checked = false;
     };
+    struct ImagePair {
+        QPixmap normal;
+        QPixmap selected;
+    };
 
-    void PrepareSortField(Row& row) const;
-    int Compare(const Row& a, const Row& b) const;
-    bool Before(const Row& a, const Row& b) const;
+    void PrepareSortField(Item& item) const;
+    // Orders items by the sort column (a stable sort of the rows).
+    void SortRows();
+    void SettlePending();
+    int CompareItems(int a, int b) const;
+    bool BeforeItem(int a, int b) const;
+    int InsertionIndex(int item) const;
+    bool Accepts(int item) const;
+    void RebuildRows(bool keepSelection);
+    QString ItemText(int item) const;
+    int ImageSlot(const QPixmap& normal, const QPixmap& selected);
+    const QPixmap* RowPixmap(const Row& row, bool selected, QPixmap* scratch) const;
     void RelayoutChildren();
     void SetScrollX(int x);
     void ScheduleScrollBars();
@@ -248,7 +293,12 @@ private:
     DWORD m_flags;
     int m_ctrlId;
     std::vector<Column> m_columns;
-    std::vector<std::unique_ptr<Row>> m_rows;
+    std::vector<Item> m_items;   // the list's own rows
+    std::vector<Row> m_rows;     // what is shown, in order
+    std::vector<ImagePair> m_images;
+    CRowSource* m_source = nullptr;
+    std::function<bool(int)> m_filter;
+    bool m_sortPending = false;
     int m_sortColumn = 0;
     int m_direction = 1;
     int m_caret = -1;

@@ -204,7 +204,10 @@ bool CMainFrame::CreateStatusBar()
                     + 2 * m_servicePane->fontMetrics().averageCharWidth();
     m_servicePane->setMinimumWidth(width);
     m_servicePane->setFrameShape(QFrame::NoFrame);
+    m_rowsPane = new QLabel(bar);
+    m_rowsPane->setObjectName(QStringLiteral("rowsPane"));
     bar->addWidget(m_messagePane, 1);
+    bar->addPermanentWidget(m_rowsPane);
     bar->addPermanentWidget(m_servicePane);
     return true;
 }
@@ -228,6 +231,11 @@ bool CMainFrame::CreateClient()
         return false;
     m_treeWnd->GetTree()->SetFrameRoute(this);
     m_treeWnd->SetInfoPane(m_infoPane);
+    connect(m_infoPane, &CAlertListWnd::StatusText, this, [this](const QString& text) {
+        m_rowsPane->setText(text);
+        // Shown at once, also while a long load keeps the event loop from painting.
+        m_rowsPane->repaint();
+    });
     m_leftPane->ShowWindow(m_treeWnd);
     m_rightPane->ShowWindow(m_infoPane);
     m_activeView = m_leftPane;
@@ -254,8 +262,8 @@ void CMainFrame::OnFocusChanged(QWidget*, QWidget* now)
 bool CMainFrame::OnCmdMsg(UINT id, CCmdUI* pUI)
 {
     if (m_created) {
-        if (id == ID_FILE_PRINT) {
-            // The information pane prints what it shows, wherever the focus is.
+        if (id == ID_FILE_PRINT || id == ID_FILE_EXPORT_LIST) {
+            // The information pane prints and exports what it shows, wherever the focus is.
             if (m_rightPane->OnCmdMsg(id, pUI))
                 return true;
         } else if (IsInLeftPane(focusWidget())) {
@@ -308,6 +316,11 @@ QString CMainFrame::MessagePaneText() const
 {
     const QString temporary = statusBar()->currentMessage();
     return temporary.isEmpty() && m_messagePane ? m_messagePane->text() : temporary;
+}
+
+QString CMainFrame::RowsPaneText() const
+{
+    return m_rowsPane ? m_rowsPane->text() : QString();
 }
 
 QString CMainFrame::ServicePaneText() const

@@ -63,6 +63,8 @@ public:
     // The status bar's panes as shown: the message pane and pane 2000.
     QString MessagePaneText() const;
     QString ServicePaneText() const;
+    // The pane with the information pane's row count ("N of M") or its load progress.
+    QString RowsPaneText() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -97,6 +99,7 @@ private:
     std::map<UINT, QAction*> m_toolActions;
     QLabel* m_messagePane = nullptr;
     QLabel* m_servicePane = nullptr;
+    QLabel* m_rowsPane = nullptr;
     QSplitter* m_splitter = nullptr;
     CAlertPane* m_leftPane = nullptr;
     CAlertPane* m_rightPane = nullptr;

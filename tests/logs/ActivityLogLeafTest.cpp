@@ -42,6 +42,17 @@ protected:
         return header;
     }
 
+    // The rows the pane reads from the log after a display request.
+    static QStringList RingRows(CActivityLogLeaf45* log, WORD* produced = nullptr, QString* heading = nullptr,
+                                CLeafArray* objects = nullptr)
+    {
+        EXPECT_TRUE(Rows(log, 0, produced, heading, objects).isEmpty());
+        QStringList rows;
+        for (int item = 0; item < log->RowCount(); ++item)
+            rows << log->RowText(item);
+        return rows;
+    }
+
     static QStringList Texts(const QStringList& rows)
     {
         QStringList texts;
@@ -72,16 +83,18 @@ TEST_F(ActivityLogTest, FullRingListsOldestFirstWrappingWithRowsAndKeys)
     WORD produced = 0;
     QString heading;
     CLeafArray objects;
-    const QStringList rows = Rows(log, 0, &produced, &heading, &objects);
+    const QStringList rows = RingRows(log, &produced, &heading, &objects);
     EXPECT_EQ(produced, DISPLAY_COLUMNS);
     EXPECT_EQ(heading, LoadString(4019));
     EXPECT_EQ(Texts(rows), (QStringList{"e2", "e3", "e4", "e5", "e6"}));
     ASSERT_EQ(rows.size(), 5);
     EXPECT_EQ(rows.first(), DateTime(Time(2)) + "\te2");
-    EXPECT_EQ(objects, CLeafArray(5, log));
-    ASSERT_EQ(log->GetSortKeys().size(), 5);
-    EXPECT_EQ(log->GetSortKeys().first(), "2026 03 04 050609 089\te2");
-    EXPECT_EQ(log->GetSortKeys().last(), "2026 03 04 050613 089\te6");
+    // Every row stands for the log; rows sort chronologically, then by text.
+    EXPECT_TRUE(objects.isEmpty());
+    for (int item = 0; item < 5; ++item)
+        EXPECT_EQ(log->RowObject(item), log);
+    EXPECT_EQ(log->SortField(0, 0) + '\t' + log->SortField(0, 1), "2026 03 04 050609 089\te2");
+    EXPECT_EQ(log->SortField(4, 0) + '\t' + log->SortField(4, 1), "2026 03 04 050613 089\te6");
 }
 
 TEST_F(ActivityLogTest, HiddenEntriesAndAnEmptyHeaderListNothing)
@@ -100,7 +113,7 @@ TEST_F(ActivityLogTest, HiddenEntriesAndAnEmptyHeaderListNothing)
         ASSERT_EQ(file.write(Records::SerializeRingSlot(entry)), Records::kRingSlotSize);
     }
     auto* log = Add(new CActivityLogLeaf45);
-    EXPECT_EQ(Texts(Rows(log, 0)), (QStringList{"e0", "e2"}));
+    EXPECT_EQ(Texts(RingRows(log)), (QStringList{"e0", "e2"}));
 
     // A header of no live records lists nothing, whatever the slots hold.
     Records::RingHeader header = Header();
@@ -110,8 +123,7 @@ TEST_F(ActivityLogTest, HiddenEntriesAndAnEmptyHeaderListNothing)
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_EQ(file.write(Records::SerializeRingHeader(header)), Records::kRingHeaderSize);
     }
-    EXPECT_TRUE(Rows(log, 0).isEmpty());
-    EXPECT_TRUE(log->GetSortKeys().isEmpty());
+    EXPECT_TRUE(RingRows(log).isEmpty());
 }
 
 TEST_F(ActivityLogTest, UnreachableOrDamagedLogShowsAnEmptyListSilently)
@@ -121,7 +133,7 @@ TEST_F(ActivityLogTest, UnreachableOrDamagedLogShowsAnEmptyListSilently)
     ASSERT_TRUE(m_world.Write(QStringLiteral("machines/TESTPC/drives/C/ALERT/LOG/ACTIVITY.LOG"), "not a ring\r\n"));
     WORD produced = 0;
     QString heading;
-    EXPECT_TRUE(Rows(log, 0, &produced, &heading).isEmpty());
+    EXPECT_TRUE(RingRows(log, &produced, &heading).isEmpty());
     EXPECT_EQ(produced, DISPLAY_COLUMNS);
     EXPECT_EQ(heading, LoadString(4019));
     // Neither clear nor resize overwrites what it cannot read.
@@ -132,11 +144,11 @@ TEST_F(ActivityLogTest, UnreachableOrDamagedLogShowsAnEmptyListSilently)
     m_host.Clear();
 
     UseLogPaths(kEventLogDir, QString());
-    EXPECT_TRUE(Rows(log, 0).isEmpty());
+    EXPECT_TRUE(RingRows(log).isEmpty());
     EXPECT_FALSE(log->FileModified());
     // Without a server above there is no path at all.
     CActivityLogLeaf45 alone;
-    EXPECT_TRUE(Rows(&alone, 0).isEmpty());
+    EXPECT_TRUE(RingRows(&alone).isEmpty());
     EXPECT_FALSE(alone.ClearLog());
     EXPECT_TRUE(m_host.Boxes().empty());
 }
@@ -146,11 +158,11 @@ TEST_F(ActivityLogTest, FileModifiedFollowsEveryWriteEvenWithinOneSecond)
     MakeRing(10, 1);
     auto* log = Add(new CActivityLogLeaf45);
     EXPECT_TRUE(log->FileModified());   // never listed
-    Rows(log, 0);
+    RingRows(log);
     EXPECT_FALSE(log->FileModified());
     ASSERT_TRUE(Records::AppendActivityEntry(RingPath(), "next", Time(1)));
     EXPECT_TRUE(log->FileModified());
-    EXPECT_EQ(Texts(Rows(log, 0)), (QStringList{"e0", "next"}));
+    EXPECT_EQ(Texts(RingRows(log)), (QStringList{"e0", "next"}));
     EXPECT_FALSE(log->FileModified());
 }
 
@@ -175,10 +187,10 @@ TEST_F(ActivityLogTest, ClearAsksAndKeepsTheCapacity)
     EXPECT_EQ(header.capacity, 250u);
     EXPECT_EQ(header.oldest, 0u);
     EXPECT_EQ(header.next, 0u);
-    EXPECT_TRUE(Rows(log, 0).isEmpty());
+    EXPECT_TRUE(RingRows(log).isEmpty());
     // The service goes on appending to the cleared ring.
     ASSERT_TRUE(Records::AppendActivityEntry(RingPath(), "after", Time(9)));
-    EXPECT_EQ(Texts(Rows(log, 0)), QStringList{"after"});
+    EXPECT_EQ(Texts(RingRows(log)), QStringList{"after"});
 }
 
 TEST_F(ActivityLogTest, SettingsApplyTheNewSizeAskingOnlyWhenTheLogHoldsRecords)

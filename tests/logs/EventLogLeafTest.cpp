@@ -79,8 +79,20 @@ protected:
         return log;
     }
 
-    static std::vector<CEventLogRecordLeaf*> RecordLeaves(CAlertLeaf* log)
+    // The rows the pane reads from the log after a display request.
+    static QStringList LogRows(CEventLogSummaryLeaf* log)
     {
+        Rows(log, 1);
+        QStringList rows;
+        for (int item = 0; item < log->RowCount(); ++item)
+            rows << log->RowText(item);
+        return rows;
+    }
+
+    // The record leaves, made as reaching a record makes them.
+    static std::vector<CEventLogRecordLeaf*> RecordLeaves(CEventLogSummaryLeaf* log)
+    {
+        log->RecordLeaf(0);
         std::vector<CEventLogRecordLeaf*> list;
         for (CAlertLeaf* c = log->GetFirstChild(); c; c = c->GetNextSibling())
             if (auto* r = dynamic_cast<CEventLogRecordLeaf*>(c))
@@ -125,9 +137,14 @@ TEST_F(EventLogTest, DisplayLoadsRecordsWithRowsCaptionsImagesAndKeys)
     WORD produced = 0;
     QString heading;
     CLeafArray objects;
-    const QStringList rows = Rows(log, log->GetDisplayFormat(), &produced, &heading, &objects);
+    // The rows come from the store: no row text or object is made per record, and no record
+    // costs a leaf until one is reached.
+    EXPECT_TRUE(Rows(log, log->GetDisplayFormat(), &produced, &heading, &objects).isEmpty());
+    EXPECT_TRUE(objects.isEmpty());
     EXPECT_EQ(produced, DISPLAY_COLUMNS);
     EXPECT_EQ(heading, LoadString(4014));
+    EXPECT_EQ(log->ChildCount(), 1);
+    const QStringList rows = LogRows(log);
     const auto records = RecordLeaves(log);
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(log->ChildCount(), 4);   // the placeholder went
@@ -137,7 +154,8 @@ TEST_F(EventLogTest, DisplayLoadsRecordsWithRowsCaptionsImagesAndKeys)
                                  LogPaths::DateTimeText(qint64(1700000100)) + "\tDUNMARK\tslow link",
                                  "\tQuellit Monitor\tstarted",
                                  LogPaths::DateTimeText(qint64(1700000200)) + "\tDUNMARK\todd"}));
-    EXPECT_EQ(objects, (CLeafArray{records[0], records[1], records[2], records[3]}));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(log->RowObject(i), records[size_t(i)]) << i;
     EXPECT_EQ(records[0]->GetName(), first + " Quellit Monitor L1");
     EXPECT_EQ(records[2]->GetName(), " Quellit Monitor boot");   // no time: starts with a space
     EXPECT_EQ(records[1]->GetName(), LogPaths::DateTimeText(qint64(1700000100)) + " DUNMARK ");
@@ -146,12 +164,9 @@ TEST_F(EventLogTest, DisplayLoadsRecordsWithRowsCaptionsImagesAndKeys)
         EXPECT_EQ(records[size_t(i)]->GetImage(), images[i]) << i;
     EXPECT_EQ(records[0]->GetTitle(), LoadString(4511));
     EXPECT_EQ(records[0]->GetContextMenu(), IDR_DEFAULT_LEAF_MENU);
-    EXPECT_EQ(log->GetSortKeys(), (QStringList{"1700000300\tQuellit Monitor\tdisk full",
-                                               "1700000100\tDUNMARK\tslow link", "-1\tQuellit Monitor\tstarted",
-                                               "1700000200\tDUNMARK\todd"}));
 
     // Unchanged file: the same leaves stay.
-    Rows(log, 1);
+    LogRows(log);
     EXPECT_EQ(RecordLeaves(log), records);
     EXPECT_TRUE(m_host.Boxes().empty());
 }
@@ -196,11 +211,11 @@ TEST_F(EventLogTest, ShortAndHeaderOnlyFilesLoadWhatTheyHold)
     bytes += QByteArray(100, 'x');
     ASSERT_TRUE(m_world.Write(kTable, bytes));
     auto* log = AddLog();
-    EXPECT_EQ(Rows(log, 1).size(), 2);
+    EXPECT_EQ(LogRows(log).size(), 2);
 
     ASSERT_TRUE(m_world.Write(kTable, Records::SerializeEventLogHeader(m_header)));
-    EXPECT_TRUE(Rows(log, 1).isEmpty());
-    EXPECT_EQ(log->ChildCount(), 0);
+    EXPECT_TRUE(LogRows(log).isEmpty());
+    EXPECT_TRUE(RecordLeaves(log).empty());
     EXPECT_TRUE(m_host.Boxes().empty());
 }
 
@@ -208,7 +223,7 @@ TEST_F(EventLogTest, RecordAloneShowsItsDetailTextUpToTheFirstNul)
 {
     WriteLog(Sample());
     auto* log = AddLog();
-    Rows(log, 1);
+    LogRows(log);
     CEventLogRecordLeaf* record = RecordLeaves(log)[1];
     EXPECT_EQ(record->GetDisplayFormat(), DISPLAY_NOTHING);
     WORD produced = 0;
@@ -236,7 +251,7 @@ TEST_F(EventLogTest, DetailNamesNeverReachOutsideTheEventLogDirectory)
     ASSERT_TRUE(m_world.Write(QStringLiteral("machines/TESTPC/drives/C/ALERT/SECRET.TXT"), "secret"));
     WriteLog({MakeRecord("A", 1, 1, "sly", "..\\SECRET.TXT")});
     auto* log = AddLog();
-    Rows(log, 1);
+    LogRows(log);
     auto* record = RecordLeaves(log).at(0);
     EXPECT_EQ(Rows(record, 0), QStringList{QString()});
     DeleteRows({record});
@@ -247,7 +262,7 @@ TEST_F(EventLogTest, DeletingSelectedRowsAsksOnceRewritesOnceAndRemovesTheirDeta
 {
     WriteLog(Sample());
     auto* log = AddLog();
-    Rows(log, 1);
+    LogRows(log);
     auto records = RecordLeaves(log);
 
     // No: nothing happens.
@@ -287,25 +302,25 @@ TEST_F(EventLogTest, DeletingTheLastRecordEmptiesTheLog)
 {
     WriteLog({MakeRecord("A", 2, 5, "only", "AL000009.TXT")});
     auto* log = AddLog();
-    Rows(log, 1);
+    LogRows(log);
     m_host.PushAnswer(IDYES);
     DeleteRows(RecordLeaves(log));
     EXPECT_TRUE(log->IsLogEmptied());
     EXPECT_EQ(QFileInfo(Host()).size(), 256);
     EXPECT_EQ(ReadBack().header.rest, m_header.rest);
     // The next display drops the children without reading; the one after reads the file.
-    EXPECT_TRUE(Rows(log, 1).isEmpty());
+    EXPECT_TRUE(LogRows(log).isEmpty());
     EXPECT_FALSE(log->IsLogEmptied());
     EXPECT_EQ(log->ChildCount(), 0);
     ASSERT_TRUE(Records::AppendEventLogRecord(Host(), MakeRecord("B", 3, 6, "new", "")));
-    EXPECT_EQ(Rows(log, 1).size(), 1);
+    EXPECT_EQ(LogRows(log).size(), 1);
 }
 
 TEST_F(EventLogTest, RecordsTheServiceAddedSinceTheLastReadSurviveADeletion)
 {
     WriteLog(Sample());
     auto* log = AddLog();
-    Rows(log, 1);
+    LogRows(log);
     ASSERT_TRUE(Records::AppendEventLogRecord(Host(), MakeRecord("LATE", 2, 9, "arrived", "")));
     m_host.PushAnswer(IDYES);
     DeleteRows({RecordLeaves(log)[0]});
@@ -318,6 +333,48 @@ TEST_F(EventLogTest, RecordsTheServiceAddedSinceTheLastReadSurviveADeletion)
     DeleteRows({RecordLeaves(log)[0]});
     ASSERT_EQ(ReadBack().records.size(), 3);
     EXPECT_EQ(ReadBack().records.last().description, "arrived");
+}
+
+TEST_F(EventLogTest, DeletionRemovesExactlyTheAskedRecordsWhenTheFileChangedElsewhere)
+{
+    WriteLog(Sample());
+    auto* log = AddLog();
+    LogRows(log);
+    auto records = RecordLeaves(log);
+    // Someone else removed the first record and the service appended one since the read.
+    Records::EventLogFile file = ReadBack();
+    file.records.removeFirst();
+    ASSERT_TRUE(Records::WriteEventLog(Host(), file.header, file.records));
+    ASSERT_TRUE(Records::AppendEventLogRecord(Host(), MakeRecord("LATE", 2, 9, "arrived", "")));
+
+    // The console deletes its second and first rows: the second now sits where the third was
+    // read, and the first is gone already; neither takes another record with it.
+    m_host.PushAnswer(IDYES);
+    DeleteRows({records[0], records[1]});
+    QStringList left;
+    for (const auto& r : ReadBack().records)
+        left << QString::fromUtf8(r.description);
+    EXPECT_EQ(left, (QStringList{"started", "odd", "arrived"}));
+    EXPECT_EQ(ReadBack().header.counts[0], 1);
+    EXPECT_EQ(ReadBack().header.counts[1], 1);
+    EXPECT_EQ(ReadBack().header.counts[2], 1);
+
+    // Two identical records: the one deleted is the one at the row's own place.
+    const auto twin = MakeRecord("QUELLIT", 1, 5, "twin", "");
+    WriteLog({twin, MakeRecord("DUNMARK", 2, 6, "between", ""), twin});
+    LogRows(log);
+    records = RecordLeaves(log);
+    ASSERT_EQ(records.size(), 3u);
+    Records::EventLogRemoval removal{2, Records::SerializeEventLogRecord(twin)};
+    qsizetype remaining = 0;
+    ASSERT_EQ(Records::RemoveEventLogRecords(Host(), {removal}, nullptr, &remaining), Records::EventLogEdit::Done);
+    EXPECT_EQ(remaining, 2);
+    ASSERT_EQ(ReadBack().records.size(), 2);
+    EXPECT_EQ(ReadBack().records.at(1).description, "between");
+    // A record no longer there removes nothing.
+    ASSERT_EQ(Records::RemoveEventLogRecords(Host(), {{0, Records::SerializeEventLogRecord(Sample()[0])}}),
+              Records::EventLogEdit::Done);
+    EXPECT_EQ(ReadBack().records.size(), 2);
 }
 
 TEST_F(EventLogTest, UnknownPathIsReportedAfterItsRetries)
@@ -351,7 +408,7 @@ TEST_F(EventLogTest, UnwritableLogIsReportedWithTheMachine)
 {
     WriteLog(Sample());
     auto* log = AddLog();
-    Rows(log, 1);
+    LogRows(log);
     // The event-log folder goes away under the console.
     QDir(m_world.Path(QStringLiteral("machines/TESTPC/drives/C/ALERT/EVENTLOG"))).removeRecursively();
     EXPECT_FALSE(log->RewriteFile());
@@ -380,15 +437,15 @@ TEST_F(EventLogTest, UnreadableLogIsReportedOnceUntilItChanges)
 {
     ASSERT_TRUE(m_world.Write(kTable, QByteArray(100, '\x01')));   // not even a header
     auto* log = AddLog();
-    EXPECT_TRUE(Rows(log, 1).isEmpty());
+    EXPECT_TRUE(LogRows(log).isEmpty());
     ASSERT_EQ(m_host.Boxes().size(), 1u);
     EXPECT_EQ(m_host.Boxes().at(0).text, LoadString(5116).replace("%1", kThisComputer));
     EXPECT_FALSE(log->FileModified(false));
-    Rows(log, 1);
+    LogRows(log);
     EXPECT_EQ(m_host.Boxes().size(), 1u);
     // Once the service writes a sound log it is read.
     WriteLog(Sample());
     EXPECT_TRUE(log->FileModified(false));
-    EXPECT_EQ(Rows(log, 1).size(), 4);
+    EXPECT_EQ(LogRows(log).size(), 4);
     EXPECT_EQ(m_host.Boxes().size(), 1u);
 }

@@ -1,15 +1,20 @@
 // The information pane with a real tree host: display formats, removal, routing to the
-// selected rows, right-clicks, double-clicks and printing.
+// selected rows, right-clicks, double-clicks, printing and exporting.
 #include "TestLeaves.h"
 
 #include "framework/Messages.h"
 #include "framework/ScriptedUiHost.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 #include "ui/AlertListWnd.h"
 #include "ui/AlertTreeWnd.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QMouseEvent>
 #include <QFile>
 #include <QHBoxLayout>
@@ -482,4 +487,73 @@ TEST_F(PaneFixture, PrintIsDisabledWithNothingShownAndTheTextBoxPrintsItsText)
     EXPECT_TRUE(m_pane->OnCmdMsg(ID_FILE_PRINT, nullptr));
     EXPECT_EQ(PdfPageCount(dir.filePath("text.pdf")), 1);
     EXPECT_EQ(m_pane->PrintHeader(), LoadString(57344) + " - log");
+}
+
+TEST_F(PaneFixture, ExportWritesTheShownListAsCsvThatReadsBackEqual)
+{
+    CTestLeaf* leaf = Add(nullptr, "export");
+    leaf->heading = QStringLiteral("名稱\tNote, \"quoted\"\tLast");
+    leaf->rows = {QStringLiteral("警示, 一\tsays \"hi\"\tline one\nline two"),
+                  QStringLiteral("plain\t\ttrailing\r\nbreak"), QStringLiteral("only first")};
+    leaf->Select();
+    ASSERT_EQ(List()->GetCount(), 3);
+    // Sorted by the first column, as shown.
+    QStringList shown;
+    for (int i = 0; i < List()->GetCount(); ++i)
+        shown << List()->GetRowText(i);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("清單.csv"));
+    ScriptedUiHost host;
+    ScopedUiHost scope(&host);
+    CCmdUI ui(ID_FILE_EXPORT_LIST);
+    ASSERT_TRUE(m_pane->OnCmdMsg(ID_FILE_EXPORT_LIST, &ui));
+    EXPECT_TRUE(ui.IsEnabled());
+    host.PushFileName(path);
+    ASSERT_TRUE(m_pane->OnCmdMsg(ID_FILE_EXPORT_LIST, nullptr));
+    EXPECT_EQ(host.FileDialogCaptions(), QStringList{LoadString(IDS_EXPORT_CAPTION)});
+
+    // Python's csv module reads the file back: every row has the three columns as shown.
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv,json,sys\n"
+                                 "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                                 "    print(json.dumps(list(csv.reader(f, strict=True))))\n"),
+                  path});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const QJsonArray table = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    ASSERT_EQ(table.size(), 4);
+    QStringList expected = {leaf->heading};
+    for (const QString& row : shown) {
+        QStringList cells = row.split('\t');
+        while (cells.size() < 3)
+            cells << QString();
+        expected << cells.join('\t');
+    }
+    for (int r = 0; r < 4; ++r) {
+        QStringList cells;
+        for (const QJsonValue& cell : table.at(r).toArray())
+            cells << cell.toString();
+        EXPECT_EQ(cells.size(), 3) << r;
+        EXPECT_EQ(cells.join('\t'), expected.at(r)) << r;
+    }
+    // Cancelling the dialog writes nothing; an unwritable place says so with its path.
+    QFile::remove(path);
+    EXPECT_TRUE(m_pane->OnCmdMsg(ID_FILE_EXPORT_LIST, nullptr));
+    EXPECT_FALSE(QFile::exists(path));
+    const QString blocked = dir.filePath(QStringLiteral("missing/清單.csv"));
+    host.PushFileName(blocked);
+    EXPECT_TRUE(m_pane->OnCmdMsg(ID_FILE_EXPORT_LIST, nullptr));
+    ASSERT_EQ(host.Boxes().size(), 1u);
+    EXPECT_EQ(host.Boxes().at(0).text, LoadString(IDS_EXPORT_FAILED).replace("%1", QDir::toNativeSeparators(blocked)));
+
+    // Nothing shown: nothing to export.
+    leaf->rows.clear();
+    leaf->Select();
+    m_pane->ShowLeaf(leaf);
+    CCmdUI empty(ID_FILE_EXPORT_LIST);
+    m_pane->OnCmdMsg(ID_FILE_EXPORT_LIST, &empty);
+    EXPECT_FALSE(empty.IsEnabled());
 }
