@@ -118,6 +118,10 @@ void CEventLogStore::Clear()
 
 const char* CEventLogStore::Record(int item) const
 {
+    // A row the pane has not yet given up after the store shrank reads as an empty record.
+    static const char kNone[Records::kEventLogBlock] = {};
+    if (item < 0 || item >= m_count)
+        return kNone;
     return m_image.constData() + qsizetype(item + 1) * Records::kEventLogBlock;
 }
 

@@ -453,32 +453,35 @@ void CAlertListWnd::ForgetSource()
     ReportRowCount();
 }
 
+std::function<bool(int)> CAlertListWnd::MakeFilter(CRowSource* source) const
+{
+    const CFilterBar::Criteria c = m_filterBar->GetCriteria();
+    if (c.IsEmpty() || !m_filterBar->isVisibleTo(this))
+        return {};
+    return [source, c](int item) {
+        CRowSource::Facets facets;
+        if (c.severity || !c.application.isEmpty() || c.from >= 0 || c.to >= 0) {
+            if (!source->RowFacets(item, &facets))
+                return false;
+            if (c.severity && facets.severity != c.severity)
+                return false;
+            if (!c.application.isEmpty() && facets.application != c.application)
+                return false;
+            if ((c.from >= 0 || c.to >= 0) && facets.time < 0)
+                return false;
+            if ((c.from >= 0 && facets.time < c.from) || (c.to >= 0 && facets.time > c.to))
+                return false;
+        }
+        return c.text.isEmpty() || source->RowContains(item, c.text);
+    };
+}
+
 void CAlertListWnd::ApplyFilter()
 {
     CRowSource* source = m_list->GetRowSource();
     if (!source)
         return;
-    const CFilterBar::Criteria c = m_filterBar->GetCriteria();
-    if (c.IsEmpty()) {
-        m_list->SetRowFilter({});
-    } else {
-        m_list->SetRowFilter([source, c](int item) {
-            CRowSource::Facets facets;
-            if (c.severity || !c.application.isEmpty() || c.from >= 0 || c.to >= 0) {
-                if (!source->RowFacets(item, &facets))
-                    return false;
-                if (c.severity && facets.severity != c.severity)
-                    return false;
-                if (!c.application.isEmpty() && facets.application != c.application)
-                    return false;
-                if ((c.from >= 0 || c.to >= 0) && facets.time < 0)
-                    return false;
-                if ((c.from >= 0 && facets.time < c.from) || (c.to >= 0 && facets.time > c.to))
-                    return false;
-            }
-            return c.text.isEmpty() || source->RowContains(item, c.text);
-        });
-    }
+    m_list->SetRowFilter(MakeFilter(source));
     SetFormat(m_list->GetCount() > 0 ? DISPLAY_COLUMNS : DISPLAY_NOTHING);
     m_list->CColListBox::Finish();
     ReportRowCount();
@@ -513,8 +516,6 @@ void CAlertListWnd::ShowSource(CAlertLeaf* leaf, CRowSource* source, const QStri
         const DWORD numeric = source->NumericFields();
         for (int c = 0; c < m_list->GetColumnCount(); ++c)
             m_list->SetColumnSort(c, c, c < 32 && (numeric & (1u << c)) != 0);
-        m_list->SetRowSource(source);
-        LoadProgress::Step(2, 3);
         const DWORD facets = source->FacetMask();
         if (facets) {
             // Another log starts unfiltered; the same one reloaded keeps its filter.
@@ -526,12 +527,12 @@ void CAlertListWnd::ShowSource(CAlertLeaf* leaf, CRowSource* source, const QStri
                 m_filterBar->show();
                 resizeEvent(nullptr);
             }
-            m_sourceLeaf = leaf;
-            ApplyFilter();
         } else if (m_filterBar->isVisibleTo(this)) {
             m_filterBar->hide();
             resizeEvent(nullptr);
         }
+        m_list->SetRowSource(source, MakeFilter(source));
+        LoadProgress::Step(2, 3);
         m_list->Finish();
     }
     m_sourceLeaf = leaf;

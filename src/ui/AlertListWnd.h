@@ -154,6 +154,8 @@ private:
     void SourceChanged(int firstRow);
     void ForgetSource();
     void ApplyFilter();
+    // The row filter of the filter bar's criteria for a store's rows; empty when none is set.
+    std::function<bool(int)> MakeFilter(CRowSource* source) const;
     void ReportRowCount();
     void OnExportList();
     void OnUpdateExportList(CCmdUI* pUI);

@@ -738,14 +738,18 @@ void CColListBox::SortRows()
             return up ? keys[size_t(a.item)] < keys[size_t(b.item)] : keys[size_t(b.item)] < keys[size_t(a.item)];
         });
     };
+    // Rows may still name items a source no longer has until it is shown again.
+    size_t span = m_source ? size_t(std::max(0, m_source->RowCount())) : 0;
+    for (const Row& row : m_rows)
+        span = std::max(span, size_t(row.item) + 1);
     if (m_source && (m_source->NumericFields() & (1u << (col.keyField & 31)))) {
         // Each item's key is made once, not once per comparison.
-        std::vector<double> numbers(size_t(m_source->RowCount()));
+        std::vector<double> numbers(span);
         for (const Row& row : m_rows)
             numbers[size_t(row.item)] = m_source->SortNumber(row.item, col.keyField);
         sortBy(numbers);
     } else if (m_source) {
-        std::vector<QString> fields(size_t(m_source->RowCount()));
+        std::vector<QString> fields(span);
         for (const Row& row : m_rows)
             fields[size_t(row.item)] = m_source->SortField(row.item, col.keyField);
         std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
@@ -896,6 +900,7 @@ bool CColListBox::DeleteRow(int index)
 void CColListBox::RemoveAll()
 {
     m_source = nullptr;
+    m_filter = nullptr;
     m_items.clear();
     m_rows.clear();
     m_images.clear();
@@ -907,10 +912,11 @@ void CColListBox::RemoveAll()
     m_list->viewport()->update();
 }
 
-void CColListBox::SetRowSource(CRowSource* source)
+void CColListBox::SetRowSource(CRowSource* source, std::function<bool(int item)> filter)
 {
     RemoveAll();
     m_source = source;
+    m_filter = std::move(filter);
     RebuildRows(false);
 }
 

@@ -144,7 +144,7 @@ public:
     void AppendRow(const QString& text, const QString& sortKey, void* object = nullptr,
                    const QPixmap& normal = QPixmap(), const QPixmap& selected = QPixmap());
     bool DeleteRow(int index);
-    // Removes all rows and leaves the row source.
+    // Removes all rows and leaves the row source and the filter.
     void RemoveAll();
     int GetCount() const { return int(m_rows.size()); }
     QString GetRowText(int index) const;
@@ -158,9 +158,10 @@ public:
     bool SetCheck(int index, bool checked);
 
     // ---- rows from a store ----
-    // Shows the source's items (those the filter lets through), sorted; nullptr returns to the
-    // list's own rows (none). The source must outlive its use or be replaced first.
-    void SetRowSource(CRowSource* source);
+    // Shows the source's items that the filter accepts (an empty filter accepts all), sorted;
+    // nullptr returns to the list's own rows (none). The source must outlive its use or be
+    // replaced first.
+    void SetRowSource(CRowSource* source, std::function<bool(int item)> filter = {});
     CRowSource* GetRowSource() const { return m_source; }
     // The source's items were renumbered: every row is built again, the selection dropped.
     void ReloadRows();

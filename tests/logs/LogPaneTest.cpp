@@ -281,3 +281,48 @@ TEST_F(LogPaneTest, FilterBarNarrowsTheRowsByEachCriterionAndExportTakesThem)
     EXPECT_FALSE(Bar()->isVisibleTo(m_pane.get()));
     EXPECT_TRUE(m_pane->RowCountText().isEmpty());
 }
+
+TEST_F(LogPaneTest, DamagedLogsAtFullSizeBehaveAsSmallOnes)
+{
+    // 100,000 records whose counters promise five more, the last block cut short: the complete
+    // records show, silently.
+    constexpr int kMany = 100000;
+    Records::EventLogHeader header;
+    header.counts[0] = kMany + 5;
+    QByteArray bytes = Records::SerializeEventLogHeader(header);
+    bytes.reserve((kMany + 2) * 256);
+    for (int i = 0; i < kMany; ++i)
+        bytes += Records::SerializeEventLogRecord(Record(i));
+    bytes += QByteArray(100, 'x');
+    ASSERT_TRUE(m_world.Write(kTable, bytes));
+    auto* log = Add(new CEventLogSummaryLeaf);
+    m_pane->ShowLeaf(log);
+    EXPECT_EQ(List()->GetCount(), kMany);
+    EXPECT_EQ(List()->GetRowCells(kMany - 1).value(2), QStringLiteral("event %1").arg(kMany - 1));
+
+    // Counters that promise fewer records than the file holds: only those are records.
+    header.counts[0] = kMany - 10;
+    ASSERT_TRUE(m_world.Write(kTable, Records::SerializeEventLogHeader(header) + bytes.mid(256)));
+    m_pane->ShowLeaf(log);
+    EXPECT_EQ(List()->GetCount(), kMany - 10);
+    EXPECT_TRUE(m_host.Boxes().empty());
+
+    // A ring of 10,000 entries whose header is damaged lists nothing and is left as it is.
+    const QString ring = DriveC(QStringLiteral("ALERT/LOG/ACTIVITY.LOG"));
+    ASSERT_TRUE(Records::ResetActivityRing(ring, 10000));
+    QList<QByteArray> texts;
+    for (int i = 0; i < 10000; ++i)
+        texts << "entry " + QByteArray::number(i);
+    ASSERT_TRUE(Records::AppendActivityEntries(ring, texts, QDateTime::currentDateTime()));
+    auto* activity = Add(new CActivityLogLeaf45);
+    m_pane->ShowLeaf(activity);
+    EXPECT_EQ(List()->GetCount(), 10000);
+    QByteArray damaged = m_world.Read(QStringLiteral("machines/TESTPC/drives/C/ALERT/LOG/ACTIVITY.LOG"));
+    damaged[4] = '\0';   // capacity 0
+    damaged[5] = '\0';
+    ASSERT_TRUE(m_world.Write(QStringLiteral("machines/TESTPC/drives/C/ALERT/LOG/ACTIVITY.LOG"), damaged));
+    m_pane->ShowLeaf(activity);
+    EXPECT_EQ(List()->GetCount(), 0);
+    EXPECT_EQ(m_world.Read(QStringLiteral("machines/TESTPC/drives/C/ALERT/LOG/ACTIVITY.LOG")), damaged);
+    EXPECT_TRUE(m_host.Boxes().empty());
+}

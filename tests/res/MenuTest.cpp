@@ -17,7 +17,7 @@ QString U(const char* utf8)
 // Every command the console answers.
 const std::set<UINT> kCommands = {3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3012, 3013, 3014,
                                   3016, 3018, 3019, 3020, 3021, 3022, 3026, 3027, 3028, 3035, 3036,
-                                  3038, 3041, 3045, 3046, 57664, 57665, 59392, 59393};
+                                  3038, 3041, 3045, 3046, 3100, 57664, 57665, 59392, 59393};
 
 // The command ids of a popup in order, 0 for a separator.
 std::vector<UINT> Commands(const Res::MenuItem& popup)
@@ -58,7 +58,7 @@ TEST(Menus, MenuBarHasItsFivePopups)
     const QStringList titles = {U("檔案(&F)"), U("服務(&S)"), U("編輯(&E)"), U("檢視(&V)"), U("說明(&H)")};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(bar->children[i].text, titles[i]);
-    EXPECT_EQ(Commands(bar->children[0]), (std::vector<UINT>{3008, 3009, 0, 3028, 0, 3022, 3020, 0, 57665}));
+    EXPECT_EQ(Commands(bar->children[0]), (std::vector<UINT>{3008, 3009, 0, 3028, 3100, 0, 3022, 3020, 0, 57665}));
     EXPECT_EQ(Commands(bar->children[1]), (std::vector<UINT>{3026, 0, 3002, 3003, 3004}));
     EXPECT_EQ(Commands(bar->children[2]), (std::vector<UINT>{3005, 3006, 3007, 0, 3035, 0, 3014, 3045}));
     EXPECT_EQ(Commands(bar->children[3]), (std::vector<UINT>{59392, 59393, 0, 3018, 3019}));
