@@ -10,6 +10,7 @@
 #include "platform/Timing.h"
 #include "res/Resources.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/LeafNotify.h"
 #include "tree/MessageText.h"
 #include "tree/RegUtil.h"
 
@@ -297,11 +298,10 @@ void CEventLogSummaryLeaf::StoreReplaced()
 
 void CEventLogSummaryLeaf::DropRecordLeaves()
 {
-    m_ignoreChildChanges = true;
+    CQuietRebuild quiet(this);
     m_leaves.clear();
     if (InTree())
         m_tree->DeleteChildItems(m_item);
-    m_ignoreChildChanges = false;
 }
 
 void CEventLogSummaryLeaf::AddRecordLeaves(int from)
@@ -310,10 +310,9 @@ void CEventLogSummaryLeaf::AddRecordLeaves(int from)
         return;
     if (m_leaves.empty() && from == 0) {
         // The placeholder that gave the node its expand button goes.
-        m_ignoreChildChanges = true;
+        CQuietRebuild quiet(this);
         while (CAlertLeaf* child = GetFirstChild())
             child->DeleteLeaf();
-        m_ignoreChildChanges = false;
     }
     m_leaves.reserve(size_t(m_store.Count()));
     for (int item = from; item < m_store.Count(); ++item) {
