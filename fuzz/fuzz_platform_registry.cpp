@@ -1,5 +1,6 @@
 // Any bytes as a registry file: it reads as some registry or as empty, and after a write the
 // file is always readable again with the written value in it.
+#include "FuzzSupport.h"
 #include "platform/Registry.h"
 #include "platform/World.h"
 
@@ -11,11 +12,12 @@
 
 namespace {
 
-QTemporaryDir& Root()
+QString Root()
 {
-    static QTemporaryDir dir;
+    static const QString dir = Fuzz::ScratchDir() + QStringLiteral("/world");
     static const bool ready = [] {
-        World::SetRoot(dir.path());
+        QDir().mkpath(dir);
+        World::SetRoot(dir);
         World::SetComputerName(QStringLiteral("FUZZPC"));
         return World::EnsureThisComputer();
     }();
@@ -27,7 +29,7 @@ QTemporaryDir& Root()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString machineDir = Root().path() + QStringLiteral("/machines/FUZZPC");
+    const QString machineDir = Root() + QStringLiteral("/machines/FUZZPC");
     for (const QString& name : QDir(machineDir).entryList({QStringLiteral("registry.reg.unreadable-*")}))
         QFile::remove(machineDir + QLatin1Char('/') + name);
     QFile file(machineDir + QStringLiteral("/registry.reg"));

@@ -132,10 +132,10 @@ void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, cons
                                 .arg(QString::fromUtf8(alert.application), QString::fromLatin1(SeverityName(severity)),
                                      QString::fromLatin1(section.method->name), recipient)
                                 .toUtf8());
-            ++stats->deliveries;
+            stats->CountDelivery();
         }
     }
-    ++stats->alerts;
+    stats->CountAlert();
     // An alert that reached nobody was not raised to anyone: nothing to record.
     if (activity.isEmpty())
         return;
@@ -154,7 +154,7 @@ void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, cons
     PutI32(entry.tail.data() + 4, alert.priority);
     AppendEventLogRecord(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), entry);
     AddActivity(files, activity);
-    ++stats->bySeverity[severity - 1];
+    stats->CountSeverity(severity);
 }
 
 // Moves a file the service cannot use out of the spool; removes it when even that fails, so
@@ -211,7 +211,7 @@ int ProcessSpool(const QString& machine)
                 QFile::remove(path);
             } else {
                 SetAside(m, path);
-                ++stats.badAlerts;
+                stats.CountBadAlert();
                 AddActivity(files, {QStringLiteral("Malformed alert %1 moved to spool\\bad").arg(name).toUtf8()});
             }
             WriteStatistics(files.statistics, stats);

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace Records {
 
 bool RingHeader::IsValid() const
@@ -96,7 +98,7 @@ QByteArray SerializeRingSlot(const RingEntry& entry)
                                 entry.written.milliseconds};
     for (int i = 0; i < 8; ++i)
         PutU16(p + 12 + 2 * i, fields[i]);
-    PutField(p + 28, kRingTextSize, entry.text);
+    PutFieldBack(p + 28, kRingTextSize, entry.text);
     return data;
 }
 
@@ -117,22 +119,26 @@ bool ReadActivityRing(const QString& hostPath, RingHeader* header, QVector<RingE
     RingHeader h;
     if (!ParseRingHeader(file.read(kRingHeaderSize), &h) || !h.IsValid())
         return false;
+    // Slots the file holds whole. A header may name more: the appender writes at the next-write
+    // index wherever it lies, so a slot missing from the file is passed over rather than ending
+    // the list, or every entry appended after the gap would stay out of sight.
+    const qint64 slotsInFile = std::max<qint64>(0, (file.size() - kRingHeaderSize) / kRingSlotSize);
     QVector<RingEntry> list;
     if (h.count > 0) {
         uint32_t index = h.oldest;
-        bool first = true;
         // At most one pass round the ring; the header was checked, so this ends.
         for (uint32_t steps = 0; steps < h.capacity; ++steps) {
-            if (!first && index == h.next)
+            if (steps > 0 && index == h.next)
                 break;
-            first = false;
-            if (!file.seek(SlotOffset(index)))
-                break;
+            const uint32_t slot = index;
+            index = (index + 1) % h.capacity;
+            if (slot >= slotsInFile || !file.seek(SlotOffset(slot)))
+                continue;
             RingEntry entry;
             if (!ParseRingSlot(file.read(kRingSlotSize), &entry))
-                break;   // cut short by the end of the file
-            index = (index + 1) % h.capacity;
-            if (entry.hidden == 0)
+                continue;
+            // A slot not in use (the zeros of a gap the appender left) holds no entry.
+            if (entry.inUse != 0 && entry.hidden == 0)
                 list.append(entry);
         }
     }
@@ -237,6 +243,12 @@ bool AppendAlertLogLines(const QString& hostPath, const QList<QByteArray>& texts
         lines += stamp + body + "\r\n";
     }
     return file.write(lines) == lines.size() && file.flush();
+}
+
+QByteArray AlertLogText(const QByteArray& fileBytes)
+{
+    QByteArray text = fileBytes;
+    return text.replace('\0', ' ');
 }
 
 } // namespace Records

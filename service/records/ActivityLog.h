@@ -48,9 +48,9 @@ QByteArray SerializeRingHeader(const RingHeader& header);
 bool ParseRingSlot(const QByteArray& data, RingEntry* out);      // needs 312 bytes
 QByteArray SerializeRingSlot(const RingEntry& entry);
 
-// Lists the ring in reading order, oldest first, hidden entries left out; a slot cut short by
-// the end of the file ends the list. False when the file cannot be read or its header is not
-// valid.
+// Lists the ring in reading order, oldest first, from the oldest index up to the next-write
+// index; hidden slots, slots not in use and slots the file does not hold whole are left out.
+// False when the file cannot be read or its header is not valid.
 bool ReadActivityRing(const QString& hostPath, RingHeader* header, QVector<RingEntry>* entries);
 // Appends one entry under the file's lock (a missing file is created with capacity 100): the
 // slot at the next-write index, then, on a full ring, the oldest index moves on, the next-write
@@ -66,5 +66,8 @@ bool ResetActivityRing(const QString& hostPath, uint32_t capacity);
 // ALERT.LOG of the older service: appends "yyyy-MM-dd hh:mm:ss  text" and CR LF.
 bool AppendAlertLogLine(const QString& hostPath, const QByteArray& text, const QDateTime& localTime);
 bool AppendAlertLogLines(const QString& hostPath, const QList<QByteArray>& texts, const QDateTime& localTime);
+// The text of an ALERT.LOG as it is shown. The service never writes a NUL; one that damage left
+// is shown as a space, so that the lines appended after it are not cut off.
+QByteArray AlertLogText(const QByteArray& fileBytes);
 
 } // namespace Records

@@ -166,6 +166,15 @@ void PutField(char* field, qsizetype width, const QByteArray& text)
     std::memcpy(field, cut.constData(), static_cast<size_t>(cut.size()));
 }
 
+void PutFieldBack(char* field, qsizetype width, const QByteArray& bytes)
+{
+    if (bytes.size() == width && !bytes.contains('\0')) {
+        PutBytes(field, width, bytes);
+        return;
+    }
+    PutField(field, width, bytes);
+}
+
 void PutBytes(char* field, qsizetype width, const QByteArray& bytes)
 {
     if (!field || width <= 0)

@@ -38,6 +38,10 @@ QString FieldText(const char* field, qsizetype width);
 // Writes text into a field of width bytes: at most width-1 bytes, cut on a UTF-8 character
 // boundary, then NUL and zero up to width.
 void PutField(char* field, qsizetype width, const QByteArray& text);
+// Writes back a field's bytes as FieldBytes gave them, so that a record read and written again
+// keeps them: a text of exactly width bytes goes without its NUL, as it was read; a longer one
+// is cut as PutField cuts it.
+void PutFieldBack(char* field, qsizetype width, const QByteArray& bytes);
 // Copies raw bytes into a field of width bytes: at most width of them; the rest of the field
 // is left as it is.
 void PutBytes(char* field, qsizetype width, const QByteArray& bytes);

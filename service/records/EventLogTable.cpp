@@ -82,12 +82,12 @@ QByteArray SerializeEventLogRecord(const EventLogRecord& record)
     QByteArray block(kEventLogBlock, '\0');
     char* p = block.data();
     PutBytes(p + kHead, kHeadSize, record.head);
-    PutField(p + kDetail, kDetailSize, record.detailFile);
-    PutField(p + kDescription, kDescriptionSize, record.description);
-    PutField(p + kApplication, kApplicationSize, record.application);
+    PutFieldBack(p + kDetail, kDetailSize, record.detailFile);
+    PutFieldBack(p + kDescription, kDescriptionSize, record.description);
+    PutFieldBack(p + kApplication, kApplicationSize, record.application);
     p[kSeverity] = static_cast<char>(record.severity);
     PutI32(p + kTime, record.timeGenerated);
-    PutField(p + kLabel, kLabelSize, record.labelSuffix);
+    PutFieldBack(p + kLabel, kLabelSize, record.labelSuffix);
     PutBytes(p + kTail, kTailSize, record.tail);
     return block;
 }
@@ -239,6 +239,17 @@ bool AppendEventLogRecords(const QString& hostPath, const QVector<EventLogRecord
     if (!file.flush() || !file.seek(0) || file.write(SerializeEventLogHeader(header)) != kEventLogBlock)
         return false;
     return file.flush();
+}
+
+bool IsPlainDetailName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (QChar c : name) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('/') || c == QLatin1Char(':') || c.unicode() < 0x20)
+            return false;
+    }
+    return true;
 }
 
 bool ReadDetailText(const QString& hostPath, QByteArray* text)

@@ -78,6 +78,9 @@ bool AppendEventLogRecord(const QString& hostPath, const EventLogRecord& record)
 // The same for several records under one lock.
 bool AppendEventLogRecords(const QString& hostPath, const QVector<EventLogRecord>& records);
 
+// A record's detail file name is used only when it is one plain name, as the service makes
+// them: no folder part, no drive, not "." or "..", no control character.
+bool IsPlainDetailName(const QString& name);
 // Text of a detail file up to its first NUL (files above 1 MB are refused).
 bool ReadDetailText(const QString& hostPath, QByteArray* text);
 

@@ -51,12 +51,12 @@ QByteArray SerializePortRecord(const PortRecord& record)
     char* p = block.data();
     PutU16(p, record.id);
     PutU16(p + 2, record.portNumber);
-    PutField(p + 4, 256, record.portName);
+    PutFieldBack(p + 4, 256, record.portName);
     PutI32(p + 260, record.baudIndex);
     PutI32(p + 264, record.dataBitsIndex);
     PutI32(p + 268, record.parityIndex);
     PutI32(p + 272, record.stopBitsIndex);
-    PutField(p + 276, 128, record.description);
+    PutFieldBack(p + 276, 128, record.description);
     PutBytes(p + 404, 108, record.rest);
     return block;
 }

@@ -14,13 +14,6 @@ const uint8_t kEventLogKey[48] = {
     0xD4, 0x67, 0x3B, 0x92, 0x18, 0xEF, 0x45, 0x7C, 0xB1, 0x2A, 0x96, 0x53, 0xCD, 0x08, 0x7E, 0xF3,
 };
 
-QString StripStar(QString text)
-{
-    if (!text.startsWith(QLatin1String("\\\\")) && text.endsWith(QLatin1Char('*')))
-        text.chop(1);
-    return text;
-}
-
 QString Ipv4Text(const char* p)
 {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
@@ -32,12 +25,19 @@ QString Hex(const char* p, int n)
     return QString::fromLatin1(QByteArray(p, n).toHex().toUpper());
 }
 
-QByteArray StarName(const QByteArray& name)
+} // namespace
+
+QByteArray StoredRecipientName(const QByteArray& name)
 {
     return name.startsWith("\\\\") ? name : name + '*';
 }
 
-} // namespace
+QString RecipientNameFromStored(QString stored)
+{
+    if (!stored.startsWith(QLatin1String("\\\\")) && stored.endsWith(QLatin1Char('*')))
+        stored.chop(1);
+    return stored;
+}
 
 const uint8_t* EventLogPasswordKey()
 {
@@ -48,7 +48,7 @@ QString DescribeRecipient(const MethodInfo& method, const char* r)
 {
     switch (method.bit) {
     case kBroadcastBit:
-        return StripStar(FieldText(r, 52));
+        return RecipientNameFromStored(FieldText(r, 52));
     case kNumericPagerBit:
     case kAlphaPagerBit:
         return QStringLiteral("%1 (%2)").arg(FieldText(r + 87, 48), FieldText(r + 20, 25));
@@ -62,7 +62,7 @@ QString DescribeRecipient(const MethodInfo& method, const char* r)
     case kTicketBit:
         return FieldText(r + 100, 49);
     case kEventLogBit:
-        return StripStar(FieldText(r, 52));
+        return RecipientNameFromStored(FieldText(r, 52));
     case kNotesBit:
         return QStringLiteral("%1 <%2>").arg(FieldText(r + 4, 52), FieldText(r + 56, 256));
     case kSmtpBit:
@@ -75,7 +75,7 @@ QString DescribeRecipient(const MethodInfo& method, const char* r)
 QByteArray MakeBroadcastRecord(const QByteArray& name)
 {
     QByteArray r(52, '\0');
-    PutField(r.data(), 52, StarName(name));
+    PutField(r.data(), 52, StoredRecipientName(name));
     return r;
 }
 
@@ -129,7 +129,7 @@ QByteArray MakeTicketRecord(const QByteArray& user, const QByteArray& password, 
 QByteArray MakeEventLogRecord(const QByteArray& machine, const QByteArray& domain, const QByteArray& user,
                               const QByteArray& password)
 {
-    const QByteArray m = StarName(machine);
+    const QByteArray m = StoredRecipientName(machine);
     if (m.contains('\0') || domain.contains('\0') || user.contains('\0') || password.contains('\0'))
         return QByteArray();
     const qsizetype used = m.size() + 1 + domain.size() + 1 + user.size() + 1;

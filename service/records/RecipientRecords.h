@@ -19,6 +19,11 @@
 
 namespace Records {
 
+// Broadcast and event-log records store a name that does not begin with "\\" with "*" appended;
+// the second takes it off again (a "*" of a name beginning with "\\" is the name's own).
+QByteArray StoredRecipientName(const QByteArray& name);
+QString RecipientNameFromStored(QString stored);
+
 // The text a delivery names the recipient by ("\\PC01", "SALES", "Ops <ops@example.com>" ...).
 // record holds RecordSize bytes of the method.
 QString DescribeRecipient(const MethodInfo& method, const char* record);

@@ -5,7 +5,42 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <limits>
+
 namespace Records {
+
+namespace {
+
+template <typename T>
+void Saturating(T* counter)
+{
+    if (*counter < std::numeric_limits<T>::max())
+        ++*counter;
+}
+
+} // namespace
+
+void Statistics::CountSeverity(int severity)
+{
+    if (severity >= 1 && severity <= 3)
+        Saturating(&bySeverity[severity - 1]);
+}
+
+void Statistics::CountDelivery()
+{
+    Saturating(&deliveries);
+}
+
+void Statistics::CountAlert()
+{
+    Saturating(&alerts);
+}
+
+void Statistics::CountBadAlert()
+{
+    Saturating(&badAlerts);
+}
 
 bool ParseStatistics(const QByteArray& data, Statistics* out)
 {
@@ -14,7 +49,7 @@ bool ParseStatistics(const QByteArray& data, Statistics* out)
     const char* p = data.constData();
     Statistics s;
     for (int i = 0; i < 3; ++i)
-        s.bySeverity[i] = I32At(p + 4 * i);
+        s.bySeverity[i] = std::max(I32At(p + 4 * i), 0);
     s.deliveries = U32At(p + 12);
     s.alerts = U32At(p + 16);
     s.badAlerts = U32At(p + 20);

@@ -17,9 +17,17 @@ struct Statistics {
     uint32_t alerts = 0;
     uint32_t badAlerts = 0;
     uint32_t nextDetail = 0;   // 0 before the first detail file
+
+    // Counting: every counter stops at its largest value instead of wrapping, whatever the file
+    // held before. severity is 1-3.
+    void CountSeverity(int severity);
+    void CountDelivery();
+    void CountAlert();
+    void CountBadAlert();
 };
 
-bool ParseStatistics(const QByteArray& data, Statistics* out);   // exactly 256 bytes
+// Exactly 256 bytes. A negative severity count (no delivery makes one) reads as 0.
+bool ParseStatistics(const QByteArray& data, Statistics* out);
 QByteArray SerializeStatistics(const Statistics& stats);
 
 // The stored file is the 256-byte record itself. A missing file reads as zero counts.

@@ -173,16 +173,10 @@ DWORD MachineStore::ListApplications(QVector<ApplicationEntry>* out) const
     return 0;
 }
 
-DWORD MachineStore::ReadSettings(SettingsKind kind, QByteArray* record) const
+DWORD ParseSettingsFile(SettingsKind kind, const QByteArray& data, QByteArray* record)
 {
-    QString path;
-    if (const DWORD rc = WindowsFile(SettingsFileName(kind), &path))
-        return rc;
-    if (!QFileInfo(path).isFile())
-        return ERROR_FILE_NOT_FOUND;
     const int size = SettingsSize(kind);
-    QByteArray data;
-    if (!Records::ReadWholeFile(path, 12 + size + 4, &data) || data.size() != 12 + size + 4)
+    if (size <= 0 || data.size() != 12 + size + 4)
         return ERROR_INVALID_DATA;
     const char* p = data.constData();
     if (!data.startsWith("VSET") || Records::U16At(p + 4) != static_cast<uint16_t>(kind) ||
@@ -193,6 +187,31 @@ DWORD MachineStore::ReadSettings(SettingsKind kind, QByteArray* record) const
     return 0;
 }
 
+QByteArray SerializeSettingsFile(SettingsKind kind, const QByteArray& record)
+{
+    QByteArray data(12, '\0');
+    std::copy_n("VSET", 4, data.data());
+    Records::PutU16(data.data() + 4, static_cast<uint16_t>(kind));
+    Records::PutU32(data.data() + 8, static_cast<uint32_t>(record.size()));
+    data += record;
+    QByteArray crc(4, '\0');
+    Records::PutU32(crc.data(), Records::Crc32(data.constData(), data.size()));
+    return data + crc;
+}
+
+DWORD MachineStore::ReadSettings(SettingsKind kind, QByteArray* record) const
+{
+    QString path;
+    if (const DWORD rc = WindowsFile(SettingsFileName(kind), &path))
+        return rc;
+    if (!QFileInfo(path).isFile())
+        return ERROR_FILE_NOT_FOUND;
+    QByteArray data;
+    if (!Records::ReadWholeFile(path, 12 + SettingsSize(kind) + 4, &data))
+        return ERROR_INVALID_DATA;
+    return ParseSettingsFile(kind, data, record);
+}
+
 DWORD MachineStore::WriteSettings(SettingsKind kind, const QByteArray& record) const
 {
     const int size = SettingsSize(kind);
@@ -201,14 +220,7 @@ DWORD MachineStore::WriteSettings(SettingsKind kind, const QByteArray& record) c
     QString path;
     if (const DWORD rc = WindowsFile(SettingsFileName(kind), &path))
         return rc;
-    QByteArray data(12, '\0');
-    std::copy_n("VSET", 4, data.data());
-    Records::PutU16(data.data() + 4, static_cast<uint16_t>(kind));
-    Records::PutU32(data.data() + 8, static_cast<uint32_t>(size));
-    data += record;
-    QByteArray crc(4, '\0');
-    Records::PutU32(crc.data(), Records::Crc32(data.constData(), data.size()));
-    data += crc;
+    const QByteArray data = SerializeSettingsFile(kind, record);
     Records::FileLock lock(Records::LockPathFor(path));
     if (!lock.IsLocked())
         return ERROR_BUSY;

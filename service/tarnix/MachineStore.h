@@ -34,6 +34,10 @@ bool IsValidApplicationName(const QString& app);
 
 enum class SettingsKind : uint16_t { Account = 1, Notes = 2, Smtp = 3 };
 int SettingsSize(SettingsKind kind);
+// A settings file's bytes: 0 with the record, 13 when they are not a sound file of the kind.
+DWORD ParseSettingsFile(SettingsKind kind, const QByteArray& data, QByteArray* record);
+// The file around a record of the kind's size.
+QByteArray SerializeSettingsFile(SettingsKind kind, const QByteArray& record);
 
 struct ApplicationEntry {
     QByteArray name;          // upper case, as the table's file is named

@@ -294,9 +294,7 @@ void CActivityLogLeaf40::RefreshText()
     QByteArray bytes;
     if (!Records::ReadWholeFile(host, kTextLogLimit, &bytes))
         return;
-    // The text ends at the first NUL, as the service's text never holds one.
-    const qsizetype nul = bytes.indexOf('\0');
-    m_text = nul >= 0 ? bytes.left(nul) : bytes;
+    m_text = Records::AlertLogText(bytes);
     m_held = true;
     m_heldSize = bytes.size();
 }

@@ -97,7 +97,7 @@ private:
     bool HostFile(QString* hostPath) const;
 
     bool m_held = false;
-    QByteArray m_text;      // the file's text as last read (up to a NUL)
+    QByteArray m_text;      // the file's text as last read (Records::AlertLogText)
     qint64 m_heldSize = 0;  // the file's size when it was read
 };
 

@@ -56,18 +56,6 @@ void ShowMachineMessage(UINT id, const CAlertLeaf* leaf)
     AfxMessageBox(FormatString(id, {LogPaths::MachineOf(leaf)}), MB_OK | MB_ICONEXCLAMATION);
 }
 
-// A detail file name as the service makes them: one plain name, no folder part.
-bool IsPlainFileName(const QString& name)
-{
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    for (QChar c : name) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('/') || c == QLatin1Char(':') || c.unicode() < 0x20)
-            return false;
-    }
-    return true;
-}
-
 // The "DisplayName" of an application in the console's registry, else its name.
 QString ReadDisplayName(const QString& application)
 {
@@ -649,7 +637,7 @@ bool CEventLogRecordLeaf::DetailPath(QString* path, bool* directoryKnown) const
     if (!*directoryKnown)
         return false;
     const QString name = GetDetailFileName();
-    if (!IsPlainFileName(name))
+    if (!Records::IsPlainDetailName(name))
         return false;
     *path = directory + QLatin1Char('\\') + name;
     return true;

@@ -348,9 +348,7 @@ BOOL CBroadcastRecipientLeaf::SetDataV0(const void* data)
 {
     if (!data)
         return 0;
-    QString text = Records::FieldText(Chars(data), qsizetype(kRecordSize));
-    if (text.endsWith(QLatin1Char('*')))
-        text.chop(1);
+    const QString text = Records::RecipientNameFromStored(Records::FieldText(Chars(data), qsizetype(kRecordSize)));
     if (!SetName(text))
         return 0;
     m_recipientName = text;
@@ -361,11 +359,9 @@ BOOL CBroadcastRecipientLeaf::GetDataV0(OUTPUTDESC* out)
 {
     if (!out->position || out->room < kRecordSize)
         return 0;
-    QByteArray text = m_recipientName.toUtf8();
-    if (!text.startsWith("\\\\"))
-        text += '*';
     out->count = 1;
-    Records::PutField(reinterpret_cast<char*>(out->position), qsizetype(kRecordSize), text);
+    Records::PutField(reinterpret_cast<char*>(out->position), qsizetype(kRecordSize),
+                      Records::StoredRecipientName(m_recipientName.toUtf8()));
     return 1;
 }
 
@@ -464,9 +460,7 @@ BOOL CEventLogRecipientLeaf::SetDataV0(const void* data)
         AfxMessageBox(IDS_EVENTLOG_UNPACK_FAILED, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
-    if (machine.endsWith('*'))
-        machine.chop(1);
-    const QString text = QString::fromUtf8(machine);
+    const QString text = Records::RecipientNameFromStored(QString::fromUtf8(machine));
     if (!SetName(text))
         return 0;
     m_machine = text;

@@ -75,39 +75,6 @@ QString ConfigText(const char* text, const char* begin, const char* end)
 }
 } // namespace
 
-// ---- SERVERDATA ---------------------------------------------------------------------------------
-
-CServerData::CServerData()
-    : m_bytes(kSize, '\0')
-{
-}
-
-CServerData CServerData::Make(const QString& machine, const QString& connection)
-{
-    CServerData data;
-    data.SetMachine(machine);
-    data.SetConnection(connection);
-    return data;
-}
-
-void CServerData::PutField(int offset, int size, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    char* field = m_bytes.data() + offset;
-    std::memset(field, 0, size_t(size));
-    std::memcpy(field, bytes.constData(), size_t(qMin<qsizetype>(bytes.size(), size)));
-}
-
-QString CServerData::Field(const BYTE* block, int offset, int size)
-{
-    if (!block)
-        return QString();
-    const char* field = reinterpret_cast<const char*>(block) + offset;
-    const void* nul = std::memchr(field, 0, size_t(size));
-    const qsizetype n = nul ? static_cast<const char*>(nul) - field : size;
-    return QString::fromUtf8(field, n);
-}
-
 // ---- construction -------------------------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CServerLeaf, CAlertLeaf)

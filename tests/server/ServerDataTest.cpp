@@ -2,6 +2,7 @@
 // SERVERDATA block, the service account record, the path conversion rules and the message
 // inserts.
 #include "tree/MessageText.h"
+#include "tree/ServerData.h"
 #include "tree/ServerLeaf.h"
 #include "tree/ServiceAccountDlg.h"
 
@@ -51,6 +52,15 @@ TEST(ServerData, FullSizeFieldHasNoTerminatorAndIsReadToItsEnd)
     CServerData last;
     last.SetConnection(QString(260, QLatin1Char('C')));
     EXPECT_EQ(CServerData::Connection(last.Data()).size(), 260);
+}
+
+TEST(ServerData, ALongTextIsCutBetweenCharacters)
+{
+    // 100 three-byte characters: 86 fit the machine's 260 bytes, the 87th would not whole.
+    CServerData data = CServerData::Make(QString(100, QChar(0x8CC7)), QString());
+    EXPECT_EQ(CServerData::Machine(data.Data()), QString(86, QChar(0x8CC7)));
+    EXPECT_EQ(data.Bytes().at(258), '\0');
+    EXPECT_EQ(data.Bytes().at(259), '\0');
 }
 
 TEST(ServicePath, DriveAndShareForms)

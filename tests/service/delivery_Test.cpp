@@ -188,6 +188,32 @@ TEST_F(DeliveryTest, MalformedSpoolFilesGoToBadWithoutStoppingTheRest)
     EXPECT_EQ(stats.alerts, 1u);
 }
 
+TEST_F(DeliveryTest, CountersAtTheirLargestValueStayThereAndNegativeOnesStartFromZero)
+{
+    const QString statsPath = m_world.Path(QStringLiteral("machines/TESTPC/drives/C/WINDOWS/ALSTATS.DAT"));
+    QByteArray stored(256, '\0');
+    PutI32(stored.data(), 2147483647);          // important
+    PutI32(stored.data() + 4, -5);              // warning: damage
+    PutU32(stored.data() + 12, 0xFFFFFFFFu);    // deliveries
+    PutU32(stored.data() + 16, 0xFFFFFFFFu);    // alerts
+    m_world.Write(QStringLiteral("machines/TESTPC/drives/C/WINDOWS/ALSTATS.DAT"), stored);
+    ASSERT_EQ(Raise(1, QStringLiteral("important")), 0u);
+    ASSERT_EQ(Raise(2, QStringLiteral("warning")), 0u);
+    EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 2);
+
+    const QByteArray after = m_world.Read(QStringLiteral("machines/TESTPC/drives/C/WINDOWS/ALSTATS.DAT"));
+    ASSERT_EQ(after.size(), 256);
+    EXPECT_EQ(I32At(after.constData()), 2147483647);
+    EXPECT_EQ(I32At(after.constData() + 4), 1);
+    EXPECT_EQ(U32At(after.constData() + 12), 0xFFFFFFFFu);
+    EXPECT_EQ(U32At(after.constData() + 16), 0xFFFFFFFFu);
+    Statistics stats;
+    ASSERT_TRUE(ReadStatistics(statsPath, &stats));
+    EXPECT_EQ(stats.bySeverity[0], 2147483647);
+    // The alerts themselves were recorded as always.
+    EXPECT_EQ(EventLog().records.size(), 2);
+}
+
 TEST_F(DeliveryTest, AnUnknownMachineOrAMachineWithoutServiceTakesNothing)
 {
     EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("NOSUCH")), 0);

@@ -12,6 +12,9 @@
 
 #include <QTemporaryDir>
 
+#include <cstring>
+#include <limits>
+
 using namespace Records;
 
 namespace {
@@ -262,6 +265,47 @@ TEST_F(RecordsRing, ASlotCutByTheEndOfTheFileEndsTheList)
     EXPECT_EQ(Texts(), QStringList({QStringLiteral("e0"), QStringLiteral("e1")}));
 }
 
+TEST_F(RecordsRing, AHeaderNamingMoreSlotsThanTheFileHoldsHidesNoNewEntry)
+{
+    // A full ring of 100 whose file holds only its first 10 slots: the oldest and the next
+    // index lie beyond the end of the file.
+    ASSERT_TRUE(ResetActivityRing(m_path, 100));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(AppendActivityEntry(m_path, "e" + QByteArray::number(i), m_when));
+    QByteArray data = ReadAll(m_path);
+    PutU32(data.data() + 8, 50);    // oldest
+    PutU32(data.data() + 12, 50);   // next
+    PutU32(data.data() + 16, 100);  // count
+    WriteAll(m_path, data);
+    EXPECT_EQ(Texts().size(), 10);   // the slots the file holds
+
+    ASSERT_TRUE(AppendActivityEntry(m_path, "new", m_when));
+    const QStringList texts = Texts();
+    ASSERT_FALSE(texts.isEmpty());
+    EXPECT_EQ(texts.last(), QStringLiteral("new"));
+    // Written at the next index; the zeros before it are no entries.
+    EXPECT_EQ(texts.size(), 11);
+    const QByteArray stored = ReadAll(m_path);
+    ASSERT_EQ(stored.size(), 48 + 51 * 312);
+    EXPECT_EQ(FieldBytes(stored.constData() + 48 + 50 * 312 + 28, 256), QByteArray("new"));
+    const RingHeader h = Header();
+    EXPECT_EQ(h.next, 51u);
+    EXPECT_EQ(h.oldest, 51u);
+    EXPECT_EQ(h.count, 100u);
+}
+
+TEST_F(RecordsRing, AGapBeforeTheNextIndexListsOnlyWhatWasWritten)
+{
+    ASSERT_TRUE(AppendActivityEntry(m_path, "first", m_when));
+    QByteArray data = ReadAll(m_path);
+    PutU32(data.data() + 12, 20);   // next: far past the one slot
+    PutU32(data.data() + 16, 20);   // count
+    WriteAll(m_path, data);
+    ASSERT_TRUE(AppendActivityEntries(m_path, {"second", "third"}, m_when));
+    EXPECT_EQ(Texts(), QStringList({QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")}));
+    EXPECT_EQ(ReadAll(m_path).size(), 48 + 22 * 312);
+}
+
 TEST_F(RecordsRing, InvalidHeadersAreRefusedAndAppendingStartsANewRing)
 {
     ASSERT_TRUE(AppendActivityEntry(m_path, "kept", m_when));
@@ -322,6 +366,92 @@ TEST(RecordsStatistics, RoundTripAndExactSize)
     EXPECT_EQ(back.bySeverity[0], 0);
     WriteAll(path, data.left(100));
     EXPECT_FALSE(ReadStatistics(path, &back));
+}
+
+TEST(RecordsStatistics, CountingSaturatesAndNegativeCountsReadAsZero)
+{
+    QByteArray data(256, '\0');
+    PutI32(data.data(), 2147483647);
+    PutI32(data.data() + 4, -1);
+    PutI32(data.data() + 8, std::numeric_limits<int32_t>::min());
+    PutU32(data.data() + 20, 0xFFFFFFFFu);
+    Statistics s;
+    ASSERT_TRUE(ParseStatistics(data, &s));
+    EXPECT_EQ(s.bySeverity[1], 0);
+    EXPECT_EQ(s.bySeverity[2], 0);
+    for (int severity = 1; severity <= 3; ++severity) {
+        s.CountSeverity(severity);
+        s.CountDelivery();
+    }
+    s.CountBadAlert();
+    s.CountAlert();
+    EXPECT_EQ(s.bySeverity[0], 2147483647);
+    EXPECT_EQ(s.bySeverity[1], 1);
+    EXPECT_EQ(s.bySeverity[2], 1);
+    EXPECT_EQ(s.deliveries, 3u);
+    EXPECT_EQ(s.badAlerts, 0xFFFFFFFFu);
+    EXPECT_EQ(s.alerts, 1u);
+    const QByteArray stored = SerializeStatistics(s);
+    EXPECT_EQ(I32At(stored.constData()), 2147483647);
+    EXPECT_EQ(U32At(stored.constData() + 20), 0xFFFFFFFFu);
+}
+
+TEST(RecordsAlertLog, ANulLeftByDamageHidesNoLaterLine)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ALERT.LOG"));
+    WriteAll(path, QByteArray("old line\r\n\0\0damaged\r\n", 21));
+    const QDateTime when(QDate(2024, 1, 2), QTime(3, 4, 5), Qt::LocalTime);
+    ASSERT_TRUE(AppendAlertLogLine(path, "after the damage", when));
+    EXPECT_EQ(AlertLogText(ReadAll(path)),
+              QByteArray("old line\r\n  damaged\r\n2024-01-02 03:04:05  after the damage\r\n"));
+}
+
+TEST(RecordsFields, FieldsFillingTheirWidthSurviveAReadAndAWrite)
+{
+    // Fields without a NUL, as a foreign writer may leave them, and bytes that are not UTF-8.
+    QByteArray block(256, '\0');
+    std::memcpy(block.data() + 6, "ABCDEFGH.TXTX", 13);                  // detail file, 13 bytes
+    std::memset(block.data() + 19, '\xA4', 128);                          // description, 128 bytes
+    std::memcpy(block.data() + 147, "APPLICAT1", 9);                     // application, 9 bytes
+    std::memcpy(block.data() + 161, "LABELLABELLABEL!", 16);             // label, 16 bytes
+    EventLogRecord record;
+    ASSERT_TRUE(ParseEventLogRecord(block, &record));
+    EXPECT_EQ(record.detailFile.size(), 13);
+    EXPECT_EQ(SerializeEventLogRecord(record), block);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ALRECORD.TBL"));
+    EventLogHeader header;
+    ASSERT_TRUE(WriteEventLog(path, header, {record, record}));
+    EventLogFile file;
+    ASSERT_TRUE(ReadEventLog(path, &file));
+    ASSERT_EQ(file.records.size(), 2);
+    EXPECT_EQ(SerializeEventLogRecord(file.records[1]), block);
+
+    QByteArray portBlock(512, '\0');
+    std::memset(portBlock.data() + 4, 'P', 256);
+    std::memset(portBlock.data() + 276, 'D', 128);
+    PortRecord port;
+    ASSERT_TRUE(ParsePortRecord(portBlock, &port));
+    EXPECT_EQ(port.portName.size(), 256);
+    EXPECT_EQ(SerializePortRecord(port), portBlock);
+
+    // Longer texts than the field are still cut with room for the NUL, on a character boundary.
+    EventLogRecord fresh;
+    fresh.application = "\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97X";   // three characters and X, 10 bytes
+    fresh.description = QByteArray(200, 'x');
+    const QByteArray written = SerializeEventLogRecord(fresh);
+    EXPECT_EQ(FieldBytes(written.constData() + 147, 9), QByteArray("\xE4\xB8\xAD\xE6\x96\x87"));
+    EXPECT_EQ(FieldBytes(written.constData() + 19, 128), QByteArray(127, 'x'));
+}
+
+TEST(RecordsEventLog, OnlyPlainDetailNamesAreUsed)
+{
+    EXPECT_TRUE(IsPlainDetailName(QStringLiteral("AL00001F.TXT")));
+    EXPECT_TRUE(IsPlainDetailName(QStringLiteral("...")));
+    for (const char* bad : {"", ".", "..", "..\\WINDOWS", "../x", "C:X.TXT", "A\tB", "SUB/AL1.TXT"})
+        EXPECT_FALSE(IsPlainDetailName(QString::fromLatin1(bad))) << bad;
 }
 
 TEST(RecordsPorts, PortFileRoundTripsByteForByteAndStopsAtACutRecord)

@@ -336,6 +336,29 @@ TEST_F(DataLeafTest, EventLogRecipientsKeepTheirAccountAndScrambleThePassword)
     EXPECT_EQ(m_host.BoxTexts(), QStringList({QString::fromUtf8("解壓縮事件日誌清單架構失敗。")}));
 }
 
+TEST_F(DataLeafTest, AStarOfANameBeginningWithBackslashesIsTheNamesOwn)
+{
+    // No star is appended to such a name, so none is taken off: read and written back, the
+    // records are unchanged (the event-log one is the input that once failed the fuzz target).
+    QByteArray broadcast(52, '\0');
+    std::memcpy(broadcast.data(), "\\\\PC02*", 7);
+    auto* broadcastMethod = Insert(new CBroadcastMethodLeaf);
+    LibraryBlock broadcastBlock({broadcast});
+    ASSERT_EQ(broadcastMethod->SetData(&broadcastBlock.records, 0), 1);
+    EXPECT_EQ(Names(broadcastMethod), QStringList({"\\\\PC02*"}));
+    int32_t count = 0;
+    EXPECT_EQ(Serialise(broadcastMethod, 0, &count), broadcast);
+
+    const QByteArray eventLog = Records::MakeEventLogRecord("\\\\`\\\\**", "", "", "");
+    ASSERT_EQ(eventLog.left(10), QByteArray("\\\\`\\\\**\0\0\0", 10));
+    auto* eventLogMethod = Insert(new CEventLogMethodLeaf);
+    LibraryBlock eventLogBlock({eventLog});
+    ASSERT_EQ(eventLogMethod->SetData(&eventLogBlock.records, 0), 1);
+    EXPECT_EQ(Names(eventLogMethod), QStringList({"\\\\`\\\\**"}));
+    EXPECT_EQ(Serialise(eventLogMethod, 0, &count), eventLog);
+    EXPECT_TRUE(m_host.BoxTexts().isEmpty());
+}
+
 TEST_F(DataLeafTest, TicketRecipientsCarryTheBytesTheConsoleDoesNotRead)
 {
     auto* method = Insert(new CTicketMethodLeaf);
