@@ -3,6 +3,8 @@
 // property (tests and scripts find controls by it) and takes its text from the dialog's texts.
 #include "platform/WinTypes.h"
 
+#include <QString>
+
 class QDialog;
 class QFormLayout;
 class QHBoxLayout;
@@ -14,6 +16,13 @@ namespace DialogControls {
 
 // A line edit with its label (the control's label text, buddied to it) as a row of form.
 QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int ctrlId);
+
+// Limits what can be typed or pasted into an edit to the bytes its stored field holds (UTF-8,
+// the terminator not counted), so a text is never cut later, least of all inside a character.
+void LimitBytes(QLineEdit* edit, int maxBytes);
+// A text cut to at most maxBytes of UTF-8 on a character boundary, for showing stored values in
+// an edit limited by LimitBytes.
+QString CutToBytes(const QString& text, int maxBytes);
 
 // OK (the default button) and Cancel at the right of a row, wired to the dialog's accept and
 // reject. The buttons are returned through ok and cancel when those are given.

@@ -28,6 +28,8 @@ constexpr UINT IDS_BUTTON_YES = 9042;
 constexpr UINT IDS_BUTTON_NO = 9043;
 constexpr UINT IDS_CHANGED_ELSEWHERE = 9080;       // a write not made: %1 (table or file) on %2 changed elsewhere
 constexpr UINT IDS_WRITE_REFUSED = 9081;           // the store refused the write of %1 on machine %2
+constexpr UINT IDS_PORT_FILE_NOT_WRITTEN = 9111;   // PORT.CFG exists but could not be written
+constexpr UINT IDS_PORT_IDS_EXHAUSTED = 9112;      // no port configuration id left
 
 // ---- framework strings --------------------------------------------------------------------
 constexpr UINT IDS_FW_APP_TITLE = 57344;           // application title

@@ -3,6 +3,7 @@
 #include "extern/Tarnix.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
+#include "methods/PortLeaf.h"
 #include "platform/GlobalMemory.h"
 #include "platform/ServiceControl.h"
 #include "platform/Timing.h"
@@ -62,7 +63,11 @@ DWORD CConfigLeaf::QueryServiceState()
 
 void CConfigLeaf::CreateChildren()
 {
-    // The port configuration leaf joins here when it exists.
+    auto* ports = new CPortConfigLeaf;
+    if (InsertChild(ports))
+        ports->LoadPorts();
+    else
+        delete ports;
     LoadTables();
 }
 
