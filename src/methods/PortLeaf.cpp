@@ -118,6 +118,17 @@ CPortConfigLeaf::CPortConfigLeaf()
     m_header.nextId = 0;
 }
 
+CAlertLeaf* CPortConfigLeaf::CreateUnder(CAlertLeaf* parent)
+{
+    auto* leaf = new CPortConfigLeaf;
+    if (!parent || !parent->InsertChild(leaf)) {
+        delete leaf;
+        return nullptr;
+    }
+    leaf->LoadPorts();
+    return leaf;
+}
+
 QString CPortConfigLeaf::GetTitle()
 {
     return LoadString(IDS_PORT);

@@ -38,6 +38,9 @@ public:
 
     // Name string 5019, image 25, default menu.
     CPortConfigLeaf();
+    // A new port configuration leaf inserted under parent and loaded; null when it could not
+    // be inserted.
+    static CAlertLeaf* CreateUnder(CAlertLeaf* parent);
 
     // The PORT.CFG path: the server leaf is asked up to "SetMaxTry" times (default 20), a
     // second apart, under the wait cursor; the attempts made are written to "PortMaxTry".

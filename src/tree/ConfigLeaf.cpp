@@ -3,7 +3,6 @@
 #include "extern/Tarnix.h"
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
-#include "methods/PortLeaf.h"
 #include "platform/GlobalMemory.h"
 #include "platform/ServiceControl.h"
 #include "platform/Timing.h"
@@ -61,13 +60,22 @@ DWORD CConfigLeaf::QueryServiceState()
     return server ? server->QueryServiceState(1) : SERVICE_STOPPED;
 }
 
+static CConfigLeaf::PortConfigFactory& PortConfigFactorySlot()
+{
+    static CConfigLeaf::PortConfigFactory factory = nullptr;
+    return factory;
+}
+
+void CConfigLeaf::SetPortConfigFactory(PortConfigFactory factory)
+{
+    PortConfigFactorySlot() = factory;
+}
+
 void CConfigLeaf::CreateChildren()
 {
-    auto* ports = new CPortConfigLeaf;
-    if (InsertChild(ports))
-        ports->LoadPorts();
-    else
-        delete ports;
+    // The port configurations come first, then the tables.
+    if (PortConfigFactory make = PortConfigFactorySlot())
+        make(this);
     LoadTables();
 }
 

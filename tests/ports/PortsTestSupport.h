@@ -130,13 +130,7 @@ protected:
     // A port configuration leaf under the server leaf, loaded.
     CPortConfigLeaf* AddConfig()
     {
-        auto* config = new CPortConfigLeaf;
-        if (!m_server->InsertChild(config)) {
-            delete config;
-            return nullptr;
-        }
-        config->LoadPorts();
-        return config;
+        return static_cast<CPortConfigLeaf*>(CPortConfigLeaf::CreateUnder(m_server));
     }
 
     static QStringList Names(const CAlertLeaf* parent)
