@@ -4,7 +4,6 @@
 #include "framework/UiHost.h"
 #include "framework/WaitCursor.h"
 #include "methods/PortDlg.h"
-#include "platform/Files.h"
 #include "platform/Timing.h"
 #include "platform/World.h"
 #include "records/ByteField.h"

@@ -399,7 +399,9 @@ TEST_F(PortLeafTest, AFileThatCannotBeWrittenIsReportedAndShownAsStored)
     CPortConfigLeaf* config = AddConfig();
     // The file's lock cannot be made, so the file cannot be written.
     const QByteArray before = PortsBytes();
-    ASSERT_TRUE(QDir().mkdir(m_world.Path(QStringLiteral("machines/TESTPC/drives/C/ALERT/.PORT.CFG.lock"))));
+    const QString lock = m_world.Path(QStringLiteral("machines/TESTPC/drives/C/ALERT/.PORT.CFG.lock"));
+    QFile::remove(lock);
+    ASSERT_TRUE(QDir().mkdir(lock));
     m_host.PushDialog([](QDialog* d) {
         FindCtrl<QLineEdit>(d, 1047)->setText(QStringLiteral("Lost"));
         FindCtrl<QPushButton>(d, IDOK)->click();

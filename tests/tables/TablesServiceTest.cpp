@@ -361,7 +361,7 @@ TEST_F(TablesTest, EachRefreshPassReloadsAtMostOneTable)
         }
         return n;
     };
-    ASSERT_EQ(config->ChildCount(), 4);
+    ASSERT_EQ(config->ChildCount(), 5);   // the port configurations and four tables
     // Loading checked the tables once and the server leaf once more: two tables so far (no
     // tick has been handled yet).
     EXPECT_EQ(loaded(), 2);
