@@ -93,14 +93,22 @@ bool ReadPortFile(const QString& hostPath, PortHeader* header, QVector<PortRecor
     return ParsePortFile(data, header, records, complete);
 }
 
-bool WritePortFile(const QString& hostPath, PortHeader header, const QVector<PortRecord>& records)
+QByteArray SerializePortFile(PortHeader header, const QVector<PortRecord>& records)
 {
     if (records.size() > 65535)
-        return false;
+        return QByteArray();
     header.count = static_cast<uint16_t>(records.size());
     QByteArray data = SerializePortHeader(header);
     for (const PortRecord& r : records)
         data += SerializePortRecord(r);
+    return data;
+}
+
+bool WritePortFile(const QString& hostPath, PortHeader header, const QVector<PortRecord>& records)
+{
+    const QByteArray data = SerializePortFile(header, records);
+    if (data.isEmpty())
+        return false;
     FileLock lock(LockPathFor(hostPath));
     return lock.IsLocked() && ReplaceFile(hostPath, data);
 }

@@ -38,6 +38,9 @@ QByteArray SerializePortRecord(const PortRecord& record);
 // (*complete tells whether all were there). False when the header is incomplete.
 bool ParsePortFile(const QByteArray& data, PortHeader* header, QVector<PortRecord>* records, bool* complete = nullptr);
 bool ReadPortFile(const QString& hostPath, PortHeader* header, QVector<PortRecord>* records, bool* complete = nullptr);
+// The whole file: the header with count = records.size(), then the records. Empty when there
+// are more records than a count can hold.
+QByteArray SerializePortFile(PortHeader header, const QVector<PortRecord>& records);
 // Writes the header (count = records.size()) and the records; atomic, under the file's lock.
 bool WritePortFile(const QString& hostPath, PortHeader header, const QVector<PortRecord>& records);
 

@@ -14,6 +14,7 @@ constexpr UINT ID_EDIT_DELETE = 3007;             // delete item (Delete key)
 constexpr UINT ID_FILE_CONNECT = 3008;            // connect to a remote machine
 constexpr UINT ID_FILE_DISCONNECT = 3009;
 constexpr UINT ID_EDIT_CLEAR_ACTIVITY_LOG = 3014;
+constexpr UINT ID_EDIT_USE_AS_DEFAULT = 3016;     // make the port configuration the default
 constexpr UINT ID_VIEW_LARGE_TOOLBAR = 3018;
 constexpr UINT ID_VIEW_SMALL_TOOLBAR = 3019;
 constexpr UINT ID_FILE_MAIL_LOGON = 3020;

@@ -9,8 +9,42 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
+
+namespace {
+
+class CByteLimitValidator : public QValidator {
+public:
+    CByteLimitValidator(int maxBytes, QObject* parent) : QValidator(parent), m_maxBytes(maxBytes) {}
+    State validate(QString& input, int&) const override
+    {
+        return input.toUtf8().size() <= m_maxBytes ? Acceptable : Invalid;
+    }
+
+private:
+    int m_maxBytes;
+};
+
+} // namespace
 
 namespace DialogControls {
+
+void LimitBytes(QLineEdit* edit, int maxBytes)
+{
+    edit->setValidator(new CByteLimitValidator(maxBytes, edit));
+}
+
+QString CutToBytes(const QString& text, int maxBytes)
+{
+    QString cut = text;
+    while (cut.toUtf8().size() > maxBytes) {
+        cut.chop(1);
+        // A surrogate pair goes whole.
+        if (!cut.isEmpty() && cut.back().isHighSurrogate())
+            cut.chop(1);
+    }
+    return cut;
+}
 
 QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int ctrlId)
 {

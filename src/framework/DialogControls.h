@@ -3,6 +3,8 @@
 // property (tests and scripts find controls by it) and takes its text from the dialog's texts.
 #include "platform/WinTypes.h"
 
+#include <QString>
+
 class QBoxLayout;
 class QDialog;
 class QFormLayout;
@@ -19,6 +21,12 @@ QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int
 // A push button with the control's text that never takes Return from the dialog's OK, added to
 // the layout.
 QPushButton* AddButton(QWidget* parent, QBoxLayout* layout, UINT dialogId, int ctrlId);
+// Limits what can be typed or pasted into an edit to the bytes its stored field holds (UTF-8,
+// the terminator not counted), so a text is never cut later, least of all inside a character.
+void LimitBytes(QLineEdit* edit, int maxBytes);
+// A text cut to at most maxBytes of UTF-8 on a character boundary, for showing stored values in
+// an edit limited by LimitBytes.
+QString CutToBytes(const QString& text, int maxBytes);
 
 // OK (the default button) and Cancel at the right of a row, wired to the dialog's accept and
 // reject. The buttons are returned through ok and cancel when those are given.

@@ -282,8 +282,11 @@ void CMethodLeaf::InsertAndEdit(CRecipientLeaf* leaf, bool (*edit)(CRecipientLea
         delete leaf;
         return;
     }
-    if (!edit(leaf))
-        leaf->DeleteLeaf();
+    if (edit(leaf) || !IsLive(leaf))
+        return;
+    // The new recipient was never written, so its going is no change to write either.
+    CQuietRebuild quiet(this);
+    leaf->DeleteLeaf();
 }
 
 void CRecipientLeaf::NewItem(UINT flags, int x, int y)
@@ -752,6 +755,24 @@ QString CPagerRecipientLeaf::GetColumns() const
     return QStringList({m_owner, m_number, LoadString(GetTitleId()), m_pagerId, m_siteId,
                         QString::number(m_messageDelay.size()), QString::number(m_connectionDelay.size())})
         .join(QLatin1Char('\t'));
+}
+
+CPagerRecipientLeaf::Fields CPagerRecipientLeaf::GetFields() const
+{
+    return {m_owner, m_type, m_number, m_pagerId, m_siteId, m_connectionDelay, m_messageDelay, m_portId};
+}
+
+void CPagerRecipientLeaf::SetFields(const Fields& fields)
+{
+    m_owner = fields.owner;
+    m_type = fields.type;
+    m_number = fields.number;
+    m_pagerId = fields.pagerId;
+    m_siteId = fields.siteId;
+    m_connectionDelay = fields.connectionDelay;
+    m_messageDelay = fields.messageDelay;
+    m_portId = fields.portId;
+    SetName(m_owner);
 }
 
 BOOL CPagerRecipientLeaf::SetDataV0(const void* data)

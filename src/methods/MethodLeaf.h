@@ -473,6 +473,7 @@ protected:
 // reserved text @135 (13), type @148 (0 numeric, 1 alphanumeric), reserved @149. The delays
 // are runs of commas, one per step.
 class CPagerRecipientLeaf : public CRecipientLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     static constexpr size_t kRecordSize = 150;
     static constexpr int kPortIdOffset = 18;
@@ -496,8 +497,29 @@ public:
 
     const QString& GetOwner() const { return m_owner; }
     const QString& GetNumber() const { return m_number; }
+    const QString& GetPagerId() const { return m_pagerId; }
+    const QString& GetSiteId() const { return m_siteId; }
+    const QString& GetConnectionDelay() const { return m_connectionDelay; }
+    const QString& GetMessageDelay() const { return m_messageDelay; }
     uint8_t GetPagerType() const { return m_type; }
     uint16_t GetPortId() const { return m_portId; }
+
+    // The values the pager dialog edits; the tree shows the owner.
+    struct Fields {
+        QString owner;
+        uint8_t type = kNumeric;
+        QString number;
+        QString pagerId;
+        QString siteId;
+        QString connectionDelay;
+        QString messageDelay;
+        uint16_t portId = 0;
+    };
+    Fields GetFields() const;
+    void SetFields(const Fields& fields);
+
+    // The pager dialog (methods/PagerDlg.cpp).
+    void OnDoubleClick(UINT flags, int x, int y) override;
 
     // 2 numeric, 4 alphanumeric, 0 for an unknown type.
     uint32_t GetMethodBit() const override;
@@ -511,6 +533,9 @@ public:
     BOOL SetDataV0(const void* data) override;
     BOOL GetDataV0(OUTPUTDESC* out) override;
     size_t GetDataSizeV0() override { return kRecordSize; }
+
+protected:
+    void OnEdit();
 
 private:
     QString m_owner;
@@ -526,10 +551,15 @@ private:
 };
 
 class CPagerMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     CPagerMethodLeaf();
+    // A new recipient through the pager dialog; gone again, unwritten, when it is cancelled.
+    bool HasRecipientDialog() const override { return true; }
+    void NewItem(UINT flags, int x, int y) override;
 
 protected:
+    void OnNewRecipient();
     CRecipientLeaf* NewRecipient() override { return new CPagerRecipientLeaf; }
 };
 

@@ -1,7 +1,9 @@
 #include "methods/MethodLeaves.h"
 
 #include "methods/MethodLeaf.h"
+#include "methods/PortLeaf.h"
 #include "records/MethodTable.h"
+#include "tree/ConfigLeaf.h"
 #include "tree/MethodLeafRegistry.h"
 
 namespace {
@@ -32,6 +34,7 @@ void Register()
     MethodLeafRegistry::Add(Records::kEventLogBit, 0, Make<CEventLogMethodLeaf>);
     MethodLeafRegistry::Add(Records::kNotesBit, 1, Make<CNotesMethodLeaf>);
     MethodLeafRegistry::Add(Records::kSmtpBit, 2, Make<CSMTPMethodLeaf>);
+    CConfigLeaf::SetPortConfigFactory(CPortConfigLeaf::CreateUnder);
 }
 
 } // namespace MethodLeaves

@@ -41,6 +41,8 @@ constexpr UINT IDS_FILTER_TO = 9109;
 constexpr UINT IDS_FILTER_ANY = 9110;
 constexpr UINT IDS_FILTER_CLEAR = 9111;
 constexpr UINT IDS_MACHINE_LINE = 9160;           // "電腦：%1", the machine a failure concerns
+constexpr UINT IDS_PORT_FILE_NOT_WRITTEN = 9130;   // PORT.CFG exists but could not be written
+constexpr UINT IDS_PORT_IDS_EXHAUSTED = 9131;      // no port configuration id left
 
 // ---- framework strings --------------------------------------------------------------------
 constexpr UINT IDS_FW_APP_TITLE = 57344;           // application title

@@ -60,9 +60,22 @@ DWORD CConfigLeaf::QueryServiceState()
     return server ? server->QueryServiceState(1) : SERVICE_STOPPED;
 }
 
+static CConfigLeaf::PortConfigFactory& PortConfigFactorySlot()
+{
+    static CConfigLeaf::PortConfigFactory factory = nullptr;
+    return factory;
+}
+
+void CConfigLeaf::SetPortConfigFactory(PortConfigFactory factory)
+{
+    PortConfigFactorySlot() = factory;
+}
+
 void CConfigLeaf::CreateChildren()
 {
-    // The port configuration leaf joins here when it exists.
+    // The port configurations come first, then the tables.
+    if (PortConfigFactory make = PortConfigFactorySlot())
+        make(this);
     LoadTables();
 }
 

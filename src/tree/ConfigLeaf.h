@@ -31,6 +31,11 @@ public:
     void GetDisplayData(UINT requestedFormat, WORD* producedFormat, QString* heading, QStringList* rows,
                         CLeafArray* objects) override;
 
+    // Makes the port configuration leaf under a configuration leaf (inserted and loaded; null
+    // when it could not be). The method layer, where that leaf lives, sets it at start-up.
+    using PortConfigFactory = CAlertLeaf* (*)(CAlertLeaf* parent);
+    static void SetPortConfigFactory(PortConfigFactory factory);
+
     const QString& GetMachine() const { return m_machine; }
     int GetDataVersion() const { return m_dataVersion; }
     BOOL IsDataSet() const { return m_dataSet; }

@@ -197,6 +197,9 @@ BOOL CServerLeaf::SetAsVer10(const BYTE* data)
         return 0;
     }
 
+    // The workers start before the children: a configuration created while the service runs
+    // waits for the directories the status worker finds.
+    m_armed.store(true, std::memory_order_release);
     auto* config = new CConfigLeaf;
     if (InsertChild(config)) {
         m_configLeaf = config;
@@ -215,7 +218,6 @@ BOOL CServerLeaf::SetAsVer10(const BYTE* data)
     }
 
     SortChildren();
-    m_armed.store(true, std::memory_order_release);
     return 1;
 }
 

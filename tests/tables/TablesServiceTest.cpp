@@ -168,9 +168,9 @@ TEST_F(TablesTest, TablesAppearWhileTheServiceRunsAndGoWhenItStops)
     CConfigLeaf* config = server->GetConfigLeaf();
     ASSERT_NE(config, nullptr);
     EXPECT_EQ(config->GetName(), QString::fromUtf8("配置"));
-    // Default table first, then the applications by their display names (the application's
-    // own name when it has none).
-    const QStringList expected = {QString::fromUtf8("預設"), QStringLiteral("DUNMARK"),
+    // The port configurations first, then the default table, then the applications by their
+    // display names (the application's own name when it has none).
+    const QStringList expected = {QString::fromUtf8("連接埠"), QString::fromUtf8("預設"), QStringLiteral("DUNMARK"),
                                   QStringLiteral("Quellit Server Monitor")};
     EXPECT_EQ(Names(config), expected);
 
@@ -361,7 +361,7 @@ TEST_F(TablesTest, EachRefreshPassReloadsAtMostOneTable)
         }
         return n;
     };
-    ASSERT_EQ(config->ChildCount(), 4);
+    ASSERT_EQ(config->ChildCount(), 5);   // the port configurations and four tables
     // Loading checked the tables once and the server leaf once more: two tables so far (no
     // tick has been handled yet).
     EXPECT_EQ(loaded(), 2);
