@@ -26,6 +26,8 @@ constexpr UINT IDS_BUTTON_OK = 9040;               // message box buttons
 constexpr UINT IDS_BUTTON_CANCEL = 9041;
 constexpr UINT IDS_BUTTON_YES = 9042;
 constexpr UINT IDS_BUTTON_NO = 9043;
+constexpr UINT IDS_EDITED_ITEM_GONE = 9060;        // OK in a dialog whose item was removed meanwhile
+constexpr UINT IDS_TEST_NO_RECORD = 9061;          // test message for a recipient without a record
 constexpr UINT IDS_CHANGED_ELSEWHERE = 9080;       // a write not made: %1 (table or file) on %2 changed elsewhere
 constexpr UINT IDS_WRITE_REFUSED = 9081;           // the store refused the write of %1 on machine %2
 
