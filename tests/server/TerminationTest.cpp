@@ -129,7 +129,8 @@ TEST_F(TerminationTest, AConsoleWithItsAccountBoxAndDialogOpenEndsThemAndExitsCl
     SetImpersonate(1);
     InstallLocalService();
     StartService(kThisComputer);
-    ASSERT_EQ(Registry::DeleteKey({}, kSentrel), 0u);
+    const DWORD cleared = Registry::DeleteKey({}, kSentrel);
+    ASSERT_TRUE(cleared == ERROR_SUCCESS || cleared == ERROR_FILE_NOT_FOUND) << cleared;
 
     QProcess* console = StartConsole();
     ASSERT_TRUE(WaitUntilWatched());

@@ -176,7 +176,7 @@ TEST_F(GestureFixture, AMenuWhoseLeafWentWhileOpenDropsItsCommand)
     menu->close();
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(journal.commands.isEmpty()) << journal.commands.join(' ');
+    EXPECT_TRUE(journal.commands.isEmpty()) << journal.commands.join(' ').toStdString();
     EXPECT_TRUE(frame.seen.isEmpty());
     EXPECT_EQ(PopMenuWindows(), 0);
     EXPECT_TRUE(other->IsSelected());
