@@ -14,6 +14,7 @@
 #include "tree/AbstractDataLeaf.h"
 #include "tree/AlertTreeCtrl.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <memory>
 
