@@ -8,6 +8,7 @@
 #include "framework/UiHost.h"
 #include "logs/LogHooks.h"
 #include "methods/MethodLeaves.h"
+#include "platform/Timing.h"
 #include "platform/VersionInfo.h"
 #include "res/Resources.h"
 #include "tree/RegUtil.h"
@@ -17,7 +18,9 @@
 #include "ui/VersionDlg.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMetaObject>
+#include <QTimer>
 #include <QWidget>
 #include <mutex>
 #include <unistd.h>
@@ -37,12 +40,31 @@ constexpr UINT IDI_MAINFRAME = 128;
 
 CAlertApp* g_app = nullptr;
 
-// The main window as the watcher thread may see it: it only tests whether it exists and
-// posts it a close request through the user-interface thread's queue.
-struct WindowRef {
-    std::mutex mutex;
-    QPointer<QWidget> window;
-};
+// How often a termination that waits for nested loops to return looks again (nominal ms).
+constexpr DWORD kTerminationRetryMs = 100;
+
+// Closes the main window for the termination event. A modal dialog, message box or menu runs
+// its own event loop over objects the window owns, so the innermost one is ended first and
+// the window is closed only once no such loop is left: nothing is destroyed under a loop that
+// still uses it.
+void CloseForTermination(QPointer<QWidget> window)
+{
+    if (!window)
+        return;
+    QWidget* inner = QApplication::activePopupWidget();
+    if (!inner)
+        inner = QApplication::activeModalWidget();
+    if (!inner) {
+        window->close();
+        return;
+    }
+    if (auto* dialog = qobject_cast<QDialog*>(inner))
+        dialog->reject();
+    else
+        inner->close();
+    QTimer::singleShot(int(Timing::Scaled(kTerminationRetryMs)), QCoreApplication::instance(),
+                       [window] { CloseForTermination(window); });
+}
 
 CAlertApp::Frame MakeMainFrame()
 {
@@ -74,6 +96,13 @@ QString FormatVersion(bool known, DWORD ms, DWORD ls)
 }
 
 } // namespace
+
+// The main window as the watcher thread may see it: it only tests whether it exists and
+// posts it a close request through the user-interface thread's queue.
+struct CAlertApp::WatchedWindow {
+    std::mutex mutex;
+    QPointer<QWidget> window;
+};
 
 BEGIN_MESSAGE_MAP(CAlertApp, CCmdTarget)
     ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
@@ -194,6 +223,11 @@ bool CAlertApp::InitInstance()
     ReadSettings();
     if (!m_bringUpMessage)
         m_bringUpMessage = Kernel::RegisterWindowMessage(QString::fromLatin1(kBringUpMessageName));
+    // Watched from the first box on: until the main window exists, the event ends the process
+    // at once, whatever box is waiting for an answer.
+    if (!m_started)
+        StartWatcher();
+    m_started = true;
     if (!TakeSingleInstance())
         return false;
 
@@ -217,6 +251,10 @@ bool CAlertApp::InitInstance()
     m_mainWindow = m_frame.window;
     // Closing the main window ends the console: the tree goes with it before the exit entry.
     m_mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_watched) {
+        std::lock_guard<std::mutex> lock(m_watched->mutex);
+        m_watched->window = m_mainWindow;
+    }
     if (m_frame.route && !m_frame.route->GetNextCmdTarget())
         m_frame.route->SetNextCmdTarget(this);
     const QIcon icon = Res::Icon(IDI_MAINFRAME);
@@ -227,10 +265,6 @@ bool CAlertApp::InitInstance()
     m_mainWindow->show();
     m_mainWindow->update();
     m_endpoint.Listen([this](UINT m, WPARAM w, LPARAM l) { return AnswerWindowMessage(m, w, l); });
-
-    if (!m_started)
-        StartWatcher();
-    m_started = true;
 
     splash.reset();
     return true;
@@ -245,19 +279,15 @@ LRESULT CAlertApp::AnswerWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 void CAlertApp::StartWatcher()
 {
-    auto ref = std::make_shared<WindowRef>();
-    ref->window = m_mainWindow;
-    auto request = [ref]() -> long {
+    m_watched = std::make_shared<WatchedWindow>();
+    m_watched->window = m_mainWindow;
+    auto request = [ref = m_watched]() -> long {
         std::lock_guard<std::mutex> lock(ref->mutex);
         if (ref->window.isNull())
             return 0;
         QPointer<QWidget> window = ref->window;
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [window] {
-                if (window)
-                    window->close();
-            },
-            Qt::QueuedConnection);
+            QCoreApplication::instance(), [window] { CloseForTermination(window); }, Qt::QueuedConnection);
         return long(kTerminationGraceMs);
     };
     auto exitProcess = m_exitProcess;

@@ -89,6 +89,8 @@ private:
     LRESULT AnswerWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void StartWatcher();
 
+    struct WatchedWindow;
+
     FrameFactory m_frameFactory;
     std::function<bool()> m_networkCheck;
     std::function<void(int)> m_exitProcess;
@@ -98,6 +100,7 @@ private:
     CTopLevelWindow m_endpoint;
     UINT m_bringUpMessage = 0;
     std::unique_ptr<CTerminationWatcher> m_watcher;
+    std::shared_ptr<WatchedWindow> m_watched;
     bool m_splashShown = false;
     bool m_started = false;
 };

@@ -20,6 +20,7 @@
 //       ON_COMMAND(ID_SERVICE_START, OnStart)
 //       ON_UPDATE_COMMAND_UI(ID_SERVICE_START, OnUpdateStart)
 //   END_MESSAGE_MAP()
+#include "framework/Lifetime.h"
 #include "platform/WinTypes.h"
 
 #include <QString>
@@ -102,13 +103,19 @@ public:
     template <class T>
     bool IsKindOf() const { return dynamic_cast<const T*>(this) != nullptr; }
 
+    // Handles on this target (CWeakPtr) expire when it is destroyed.
+    const CLifetime& GetLifetime() const { return m_lifetime; }
+
     static const CCmdMap* GetThisMessageMap();
 
 protected:
     virtual const CCmdMap* GetMessageMap() const { return GetThisMessageMap(); }
+    // For a target whose destructor has work to do before it is gone: handles expire now.
+    void EndLifetime() { m_lifetime.End(); }
 
 private:
     CCmdTarget* m_nextTarget = nullptr;
+    CLifetime m_lifetime;
 };
 
 // Checked downcast of a command target (null when the object is of another class).

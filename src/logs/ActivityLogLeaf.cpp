@@ -195,7 +195,8 @@ bool CActivityLogLeaf45::ResizeLog(DWORD capacity)
 
 void CActivityLogLeaf45::OnClearLog()
 {
-    if (AfxMessageBox(LoadString(IDS_ASK_CLEAR), MB_YESNO | MB_ICONQUESTION) != IDYES)
+    CWeakPtr<CActivityLogLeaf45> alive(this);
+    if (AfxMessageBox(LoadString(IDS_ASK_CLEAR), MB_YESNO | MB_ICONQUESTION) != IDYES || !alive)
         return;
     ClearLog();
     Redisplay();
@@ -211,10 +212,13 @@ void CActivityLogLeaf45::OnSettings()
     DWORD capacity = 0;
     DWORD count = 0;
     ReadRingSize(&capacity, &count);
+    CWeakPtr<CActivityLogLeaf45> alive(this);
     CLogSettingsDlg dialog(capacity);
-    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+    if (UiHost::Current()->RunModal(&dialog) != IDOK || !alive)
         return;
     if (count > 0 && AfxMessageBox(LoadString(IDS_ASK_RESIZE), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    if (!alive)
         return;
     // The periodic check sees the rewritten file and shows it again.
     ResizeLog(dialog.GetCapacity());

@@ -663,8 +663,12 @@ void CEventLogRecordLeaf::OnDeleteRecord()
 {
     if (Switches::AskBeforeDelete()) {
         Switches::SetAskBeforeDelete(false);
+        CWeakPtr<CEventLogRecordLeaf> alive(this);
         const int answer = AfxMessageBox(LoadString(IDS_ASK_DELETE_RECORDS), MB_YESNO | MB_ICONQUESTION);
         Switches::SetDeleteApproved(answer != IDNO);
+        // A reload while the box was up may have taken the record already.
+        if (!alive)
+            return;
     }
     if (!Switches::DeleteApproved())
         return;

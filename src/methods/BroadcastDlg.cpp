@@ -95,8 +95,8 @@ CBroadcastDlg::CBroadcastDlg(CBroadcastMethodLeaf* method, QWidget* parent)
     m_networkRoot = std::make_unique<CAlertLeaf>(m_network);
     m_chosenRoot = std::make_unique<CAlertLeaf>(m_chosen);
     m_expand->setChecked(ConsoleSettings::Get(ConsoleSettings::ExpandBroadcast) != 0);
-    if (m_method) {
-        for (CAlertLeaf* child = m_method->GetFirstChild(); child; child = child->GetNextSibling()) {
+    if (CBroadcastMethodLeaf* method = m_method.Get()) {
+        for (CAlertLeaf* child = method->GetFirstChild(); child; child = child->GetNextSibling()) {
             auto* recipient = dynamic_cast<CBroadcastRecipientLeaf*>(child);
             if (!recipient)
                 continue;
@@ -188,18 +188,24 @@ void CBroadcastDlg::OnRemoveAll()
 
 void CBroadcastDlg::accept()
 {
-    if (m_method) {
+    CBroadcastMethodLeaf* method = m_method.Get();
+    if (!method) {
+        AfxMessageBox(IDS_EDITED_ITEM_GONE, MB_OK | MB_ICONEXCLAMATION);
+        reject();
+        return;
+    }
+    {
         // Replacing the list is a rebuild; the method reports the user's change once, after
         // the dialog (CMethodLeaf::NewItem).
-        const CQuietRebuild quiet(m_method);
-        m_method->DeleteChildren();
+        const CQuietRebuild quiet(method);
+        method->DeleteChildren();
         for (HTREEITEM item = m_chosen->GetChildItem(TVI_ROOT); item; item = m_chosen->GetNextSiblingItem(item)) {
             auto* recipient = dynamic_cast<CBroadcastRecipientLeaf*>(m_chosen->GetItemLeaf(item));
             if (!recipient || recipient->GetRecipientName().isEmpty())
                 continue;
             auto* copy = new CBroadcastRecipientLeaf(*recipient);
             copy->SetContextMenu(IDR_DEFAULT_LEAF_MENU);
-            if (!m_method->InsertChild(copy))
+            if (!method->InsertChild(copy))
                 delete copy;
         }
     }
@@ -210,8 +216,9 @@ void CBroadcastDlg::accept()
 
 bool CBroadcastMethodLeaf::RunRecipientDialog()
 {
+    CWeakPtr<CBroadcastMethodLeaf> self(this);
     CBroadcastDlg dialog(this);
-    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+    if (UiHost::Current()->RunModal(&dialog) != IDOK || !self)
         return false;
     m_dataSet = 1;
     return true;

@@ -2,6 +2,7 @@
 // The broadcast recipients dialog (143): a network browser on the left, the chosen recipients
 // on the right. Names come from the browser (a machine keeps its "\\NAME" form) or are typed
 // (then in upper case). OK replaces the method leaf's recipients by the chosen ones.
+#include "framework/Lifetime.h"
 #include "platform/WinTypes.h"
 
 #include <QDialog>
@@ -52,7 +53,7 @@ private:
     CAlertLeaf* AddRecipient(const QString& name);
     void AddBelow(CAlertLeaf* parent);
 
-    CBroadcastMethodLeaf* m_method;
+    CWeakPtr<CBroadcastMethodLeaf> m_method;
     CAlertTreeCtrl* m_network = nullptr;
     CAlertTreeCtrl* m_chosen = nullptr;
     QLineEdit* m_recipient = nullptr;

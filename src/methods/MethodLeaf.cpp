@@ -10,6 +10,8 @@
 #include "records/RecipientRecords.h"
 #include "res/Resources.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <cstring>
 
 namespace {
@@ -79,6 +81,14 @@ constexpr int kEmailRecipientImage = 6;
 constexpr UINT IDR_EMAIL_MENU = 170;
 
 const char* Chars(const void* p) { return static_cast<const char*>(p); }
+
+// Records are read and written while a table loads or is written. A box there would turn the
+// event loop, in which a refresh could reload the same table and destroy the leaves being
+// loaded; the box waits until the load or the write is over.
+void ReportAfterwards(UINT id)
+{
+    QTimer::singleShot(0, QCoreApplication::instance(), [id] { AfxMessageBox(id, MB_OK | MB_ICONEXCLAMATION); });
+}
 } // namespace
 
 // ---- CMethodLeaf --------------------------------------------------------------------------------
@@ -103,6 +113,7 @@ QString CMethodLeaf::GetTitle()
 
 void CMethodLeaf::NewItem(UINT, int, int)
 {
+    // False as well when the dialog's loop destroyed this leaf.
     if (!RunRecipientDialog())
         return;
     SortChildren();
@@ -282,6 +293,7 @@ void CMethodLeaf::InsertAndEdit(CRecipientLeaf* leaf, bool (*edit)(CRecipientLea
         delete leaf;
         return;
     }
+    // A reload while the dialog ran may have taken the new leaf with its method already.
     if (edit(leaf) || !IsLive(leaf))
         return;
     // The new recipient was never written, so its going is no change to write either.
@@ -460,7 +472,7 @@ BOOL CEventLogRecipientLeaf::SetDataV0(const void* data)
 {
     QByteArray machine, domain, user, password;
     if (!data || !Records::ReadEventLogRecipient(Chars(data), &machine, &domain, &user, &password)) {
-        AfxMessageBox(IDS_EVENTLOG_UNPACK_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        ReportAfterwards(IDS_EVENTLOG_UNPACK_FAILED);
         return 0;
     }
     const QString text = Records::RecipientNameFromStored(QString::fromUtf8(machine));
@@ -481,7 +493,7 @@ BOOL CEventLogRecipientLeaf::GetDataV0(OUTPUTDESC* out)
     const QByteArray record = Records::MakeEventLogRecord(m_machine.toUtf8(), m_domain.toUtf8(), m_user.toUtf8(),
                                                           m_password.toUtf8());
     if (record.size() != qsizetype(kRecordSize)) {
-        AfxMessageBox(IDS_EVENTLOG_PACK_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        ReportAfterwards(IDS_EVENTLOG_PACK_FAILED);
         return 1;
     }
     std::memcpy(out->position, record.constData(), kRecordSize);

@@ -66,7 +66,8 @@ public:
 protected:
     // A new, empty recipient leaf of this method.
     virtual CRecipientLeaf* NewRecipient() = 0;
-    // Runs the method's recipients dialog on this leaf; true when OK replaced the recipients.
+    // Runs the method's recipients dialog on this leaf; true when OK replaced the recipients
+    // and the leaf outlived the dialog.
     // A method without a dialog answers false.
     virtual bool RunRecipientDialog() { return false; }
     // Whether new recipients are made in a dialog of this method (3005 is offered only then).
@@ -256,9 +257,10 @@ public:
     QString GetColumns() const override { return m_machine + QLatin1Char('\t') + m_user; }
     QString GetRecipientText() const override { return m_machine; }
 
-    // An unreadable record shows 5123 and gives 0.
+    // An unreadable record shows 5123 (once the load is over) and gives 0.
     BOOL SetDataV0(const void* data) override;
-    // Texts that do not fit show 5124; the record stays zero but still counts.
+    // Texts that do not fit show 5124 (once the write is over); the record stays zero but
+    // still counts.
     BOOL GetDataV0(OUTPUTDESC* out) override;
     size_t GetDataSizeV0() override { return kRecordSize; }
 

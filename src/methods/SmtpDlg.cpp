@@ -5,6 +5,7 @@
 #include "framework/UiHost.h"
 #include "methods/MethodLeaf.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -40,12 +41,18 @@ CSmtpRecipientDlg::CSmtpRecipientDlg(CSMTPRecipientLeaf* leaf, QWidget* parent) 
 
 void CSmtpRecipientDlg::accept()
 {
+    CSMTPRecipientLeaf* leaf = m_leaf.Get();
+    if (!leaf) {
+        AfxMessageBox(IDS_EDITED_ITEM_GONE, MB_OK | MB_ICONEXCLAMATION);
+        reject();
+        return;
+    }
     // The limits keep both inside their record fields.
     const QString address = m_address->text().left(kAddressLimit);
     const QString displayName = m_displayName->text().left(kDisplayNameLimit);
-    m_leaf->SetFields(address, displayName);
-    m_leaf->SetName(address);
-    m_leaf->SetName(displayName);
+    leaf->SetFields(address, displayName);
+    leaf->SetName(address);
+    leaf->SetName(displayName);
     QDialog::accept();
 }
 
@@ -53,8 +60,9 @@ bool CSmtpRecipientDlg::Edit(CSMTPRecipientLeaf* leaf)
 {
     if (!leaf)
         return false;
+    CWeakPtr<CSMTPRecipientLeaf> guard(leaf);
     CSmtpRecipientDlg dialog(leaf, QApplication::activeWindow());
-    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+    if (UiHost::Current()->RunModal(&dialog) != IDOK || !guard)
         return false;
     leaf->AfterEdit();
     return true;

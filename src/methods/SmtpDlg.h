@@ -1,5 +1,6 @@
 #pragma once
 // The SMTP recipient dialog: an address and the name the tree shows for it.
+#include "framework/Lifetime.h"
 #include "platform/WinTypes.h"
 
 #include <QDialog>
@@ -24,7 +25,7 @@ public:
     void accept() override;
 
 private:
-    CSMTPRecipientLeaf* m_leaf;
+    CWeakPtr<CSMTPRecipientLeaf> m_leaf;
     QLineEdit* m_address = nullptr;
     QLineEdit* m_displayName = nullptr;
 };

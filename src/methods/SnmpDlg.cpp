@@ -6,6 +6,7 @@
 #include "methods/MethodLeaf.h"
 #include "records/ByteField.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -337,6 +338,12 @@ void CSnmpDlg::accept()
 {
     if (m_manager->text().isEmpty())
         return;
+    CSnmpRecipientLeaf* leaf = m_leaf.Get();
+    if (!leaf) {
+        AfxMessageBox(IDS_EDITED_ITEM_GONE, MB_OK | MB_ICONEXCLAMATION);
+        reject();
+        return;
+    }
     (m_shown == 1 ? m_ipxText : m_ipText) = m_address->GetText();
     const QString ip = SnmpAddress::NormaliseIp(m_ipText);
     uint8_t ipBytes[4] = {};
@@ -357,7 +364,7 @@ void CSnmpDlg::accept()
                       m_manager->text().left(kManagerStored).toUtf8());
     r[CSnmpRecipientLeaf::kMethodOffset] =
         char(m_shown == 1 ? CSnmpRecipientLeaf::kSendIpx : CSnmpRecipientLeaf::kSendIp);
-    if (!m_leaf->SetDataV0(record.constData()))
+    if (!leaf->SetDataV0(record.constData()))
         return;
     QDialog::accept();
 }
@@ -366,8 +373,9 @@ bool CSnmpDlg::Edit(CSnmpRecipientLeaf* leaf)
 {
     if (!leaf)
         return false;
+    CWeakPtr<CSnmpRecipientLeaf> guard(leaf);
     CSnmpDlg dialog(leaf, QApplication::activeWindow());
-    if (UiHost::Current()->RunModal(&dialog) != IDOK)
+    if (UiHost::Current()->RunModal(&dialog) != IDOK || !guard)
         return false;
     leaf->AfterEdit();
     return true;

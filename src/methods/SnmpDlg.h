@@ -1,5 +1,6 @@
 #pragma once
 // The SNMP recipient dialog and the masked edit it types addresses into.
+#include "framework/Lifetime.h"
 #include "platform/WinTypes.h"
 
 #include <QDialog>
@@ -87,7 +88,7 @@ private:
     void ShowText(const QString& text);
     void UpdateOk();
 
-    CSnmpRecipientLeaf* m_leaf;
+    CWeakPtr<CSnmpRecipientLeaf> m_leaf;
     QLineEdit* m_manager = nullptr;
     QComboBox* m_method = nullptr;
     CMaskedEdit* m_address = nullptr;

@@ -6,6 +6,7 @@
 #include "platform/World.h"
 #include "records/MethodTable.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 #include "tree/ALTLeaf.h"
 #include "tree/LeafNotify.h"
 #include "tree/MessageText.h"
@@ -135,8 +136,14 @@ int32_t CAbstractDataLeaf::SendTestMessage(uint32_t methodBit, int32_t priority)
     QByteArray image = table->GetImage();
     image.resize(CALTLeaf::kImageSize, '\0');
 
-    // This recipient's record alone.
-    const size_t recordSize = GetDataSize(m_dataVersion);
+    // This recipient's record alone. One made in this session was never loaded and has no
+    // version of its own: its records are in its method's.
+    int version = m_dataVersion;
+    if (!m_dataSet) {
+        if (auto* method = dynamic_cast<CAbstractDataLeaf*>(GetParentLeaf()))
+            version = method->GetDataVersion();
+    }
+    const size_t recordSize = GetDataSize(version);
     GlobalBlock records;
     if (recordSize > 0) {
         records.block = GlobalAlloc(GPTR, recordSize);
@@ -147,14 +154,18 @@ int32_t CAbstractDataLeaf::SendTestMessage(uint32_t methodBit, int32_t priority)
     out.position = static_cast<BYTE*>(records.block);
     out.room = recordSize;
     if (recordSize > 0)
-        GetData(&out, m_dataVersion);
+        GetData(&out, version);
+    const Records::MethodInfo* method = Records::MethodByBit(methodBit);
+    if (!method || out.count <= 0) {
+        // An alert without its recipient would reach nobody; that is no successful test.
+        AfxMessageBox(LoadString(IDS_TEST_NO_RECORD), MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
 
     header[kHeaderTagEntry] = kHeaderTag;
-    header[kHeaderVersionEntry] = uint16_t(m_dataVersion);
-    if (const Records::MethodInfo* method = Records::MethodByBit(methodBit); method && out.count > 0) {
-        header[method->countEntry] = uint16_t(out.count);
-        pointers[method->pointerEntry] = records.block;
-    }
+    header[kHeaderVersionEntry] = uint16_t(version);
+    header[method->countEntry] = uint16_t(out.count);
+    pointers[method->pointerEntry] = records.block;
 
     uint32_t packedSize = 0;
     int32_t rc = AlGetPackDataSize(header, image.constData(), pointers, &packedSize);

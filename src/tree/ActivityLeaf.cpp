@@ -43,7 +43,9 @@ BOOL CActivityLeaf::SetData(const void* data, int version)
     if (version != 10 || !data)
         return 0;
     m_dataSet = 1;
-    if (QueryServiceState() == kServiceRunning)
+    // The state is asked with messages, whose loop may take this leaf away.
+    CWeakPtr<CActivityLeaf> alive(this);
+    if (QueryServiceState() == kServiceRunning && alive)
         CreateChildren();
     return 1;
 }

@@ -48,7 +48,8 @@ const UINT g_clipboardFormat = RegisterClipboardFormat(QStringLiteral("CAlertLea
 
 // The hidden owner of a leaf's popup menu. Commands and update queries go to the leaf that
 // showed the menu first, then to the normal frame routing. It goes away once the menu has
-// closed and the chosen command (if any) has run.
+// closed and the chosen command (if any) has run. A leaf destroyed while its menu was open
+// takes the menu's commands with it: routed on, they would reach whatever is selected now.
 class CPopMenuWnd : public QWidget, public CCmdTarget {
 public:
     CPopMenuWnd(CAlertLeaf* leaf, CCmdTarget* frameRoute)
@@ -64,12 +65,16 @@ public:
 
     bool OnCmdMsg(UINT id, CCmdUI* pUI) override
     {
+        CAlertLeaf* leaf = m_leaf.Get();
+        if (!leaf)
+            return false;
         // One confirmation per delete command.
         if (!pUI && id == ID_EDIT_DELETE)
             Switches::SetAskBeforeDelete(true);
-        if (m_leaf && CAlertLeaf::IsLive(m_leaf) && m_leaf->OnCmdMsg(id, pUI))
+        if (leaf->OnCmdMsg(id, pUI))
             return true;
-        return m_frameRoute && m_frameRoute->OnCmdMsg(id, pUI);
+        CCmdTarget* frame = m_frameRoute.Get();
+        return frame && frame->OnCmdMsg(id, pUI);
     }
 
     void Track(QMenu* menu, const QPoint& screenPoint)
@@ -78,7 +83,14 @@ public:
         m_menu = menu;
         UpdateMenuActions(menu, this);
         ConnectActions(menu);
-        QObject::connect(menu, &QMenu::aboutToHide, this, [this] { Done(); });
+        // The menu hides before its chosen action triggers; whether one did is known only
+        // once the click has been handled.
+        QObject::connect(menu, &QMenu::aboutToHide, this, [this] {
+            QMetaObject::invokeMethod(this, [this] {
+                if (!m_chosen)
+                    deleteLater();
+            }, Qt::QueuedConnection);
+        });
         menu->popup(screenPoint);
     }
 
@@ -95,25 +107,25 @@ private:
             if (id == 0)
                 continue;
             QObject::connect(action, &QAction::triggered, this, [this, id] {
-                OnCmdMsg(id, nullptr);
-                Done();
+                if (m_chosen)
+                    return;
+                m_chosen = true;
+                // The command runs from the event loop, after the menu has finished with the
+                // click: a dialog or box it opens turns the loop, and this owner and its menu
+                // must not go while the menu's own code is still on the stack. The owner goes
+                // after the command.
+                QMetaObject::invokeMethod(this, [this, id] {
+                    OnCmdMsg(id, nullptr);
+                    deleteLater();
+                }, Qt::QueuedConnection);
             });
         }
     }
 
-    // Deferred, so that a command chosen as the menu closes still reaches its leaf.
-    void Done()
-    {
-        if (!m_done) {
-            m_done = true;
-            deleteLater();
-        }
-    }
-
-    CAlertLeaf* m_leaf;
-    CCmdTarget* m_frameRoute;
+    CWeakPtr<CAlertLeaf> m_leaf;
+    CWeakPtr<CCmdTarget> m_frameRoute;
     QPointer<QMenu> m_menu;
-    bool m_done = false;
+    bool m_chosen = false;
 };
 
 } // namespace

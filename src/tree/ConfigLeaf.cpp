@@ -49,7 +49,9 @@ BOOL CConfigLeaf::SetData(const void* data, int version)
         return 0;
     m_dataSet = 1;
     m_machine = CServerData::Machine(static_cast<const BYTE*>(data)).toUpper();
-    if (QueryServiceState() == SERVICE_RUNNING)
+    // The state is asked with messages, whose loop may take this leaf away.
+    CWeakPtr<CConfigLeaf> alive(this);
+    if (QueryServiceState() == SERVICE_RUNNING && alive)
         CreateChildren();
     return 1;
 }

@@ -95,7 +95,6 @@ BEGIN_MESSAGE_MAP(CServerLeaf, CAlertLeaf)
 END_MESSAGE_MAP()
 
 CServerLeaf::CServerLeaf()
-    : m_lifeToken(std::make_shared<int>(0))
 {
     m_image = kServerImage;
     m_menuId = IDR_MENU_SERVER;
@@ -106,7 +105,7 @@ CServerLeaf::CServerLeaf()
 
 CServerLeaf::~CServerLeaf()
 {
-    m_lifeToken.reset();
+    EndLifetime();
     if (m_cancelConnection && !m_connectionName.isEmpty()) {
         const QByteArray name = m_connectionName.toUtf8();
         WNetCancelConnection2(name.constData(), 0, 1);
@@ -585,13 +584,13 @@ void CServerLeaf::OnServiceStateChange(DWORD state)
         return;
     // The message and the dialog run their own event loops, in which further messages for this
     // leaf are handled (and the leaf may even go).
-    std::weak_ptr<int> alive = m_lifeToken;
+    CWeakPtr<CServerLeaf> alive(this);
     m_inAccountCheck = true;
     AfxMessageBox(FormatString(IDS_ACCOUNT_INVALID, {m_machine, CodeText(rc)}), MB_OK | MB_ICONEXCLAMATION);
-    if (alive.expired())
+    if (!alive)
         return;
     RunAccountDialog(IsMailLibraryLoaded(), true);
-    if (alive.expired())
+    if (!alive)
         return;
     m_inAccountCheck = false;
     FocusTree();
@@ -706,9 +705,9 @@ void CServerLeaf::OnUpdateExchangeSetup(CCmdUI* pUI)
 
 void CServerLeaf::OnServiceAccount()
 {
-    std::weak_ptr<int> alive = m_lifeToken;
+    CWeakPtr<CServerLeaf> alive(this);
     RunAccountDialog(IsMailLibraryLoaded(), false);
-    if (!alive.expired())
+    if (alive)
         FocusTree();
 }
 

@@ -158,8 +158,6 @@ private:
     void DiscoverDirectories(CServiceWorker& worker);
     BOOL PathOf(const QString& dir, const char* fileName, QString* path) const;
 
-    // Expires when the leaf goes; handlers that run modal loops check it afterwards.
-    std::shared_ptr<int> m_lifeToken;
     std::atomic<int32_t> m_serviceState{1};
     QString m_machine;
     QString m_reserved1;

@@ -318,10 +318,12 @@ LRESULT CAlertListWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam != WPARAM(kListCtrlId))
             return 0;
         const int x = LParamX(lParam), y = LParamY(lParam);
+        // A row or label may still name a leaf that a reload destroyed; such a row has no menu.
         if (m_format == DISPLAY_COLUMNS && m_list->GetSelCount() == 1) {
-            if (auto* leaf = RowLeaf(m_list->GetSelItems().front()))
+            auto* leaf = RowLeaf(m_list->GetSelItems().front());
+            if (CAlertLeaf::IsLive(leaf))
                 leaf->ShowContextMenu(x, y);
-        } else if (m_format == DISPLAY_LABELS && m_edit->m_object) {
+        } else if (m_format == DISPLAY_LABELS && CAlertLeaf::IsLive(m_edit->m_object)) {
             m_edit->m_object->ShowContextMenu(x, y);
         }
         return 0;
@@ -329,7 +331,7 @@ LRESULT CAlertListWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ALERT_TEXT_RCLICK:
         if (wParam != WPARAM(kTextCtrlId))
             return 0;
-        if (m_format == DISPLAY_TEXT && m_edit->m_object)
+        if (m_format == DISPLAY_TEXT && CAlertLeaf::IsLive(m_edit->m_object))
             m_edit->m_object->ShowContextMenu(LParamX(lParam), LParamY(lParam));
         return 0;
     default:
@@ -681,8 +683,6 @@ bool CAlertListWnd::RouteToSelectedRows(UINT id, CCmdUI* pUI)
     const std::vector<CAlertLeaf*> objects = SelectedObjects();
     if (objects.empty())
         return false;
-    if (!pUI && id == ID_EDIT_DELETE)
-        Switches::SetAskBeforeDelete(true);
     bool allHandled = true;
     {
         // Rows may belong to different parents (a table's combined list spans its methods):
@@ -709,6 +709,9 @@ bool CAlertListWnd::RouteToSelectedRows(UINT id, CCmdUI* pUI)
 
 bool CAlertListWnd::OnCmdMsg(UINT id, CCmdUI* pUI)
 {
+    // One confirmation per delete command, whichever display the command reaches.
+    if (!pUI && id == ID_EDIT_DELETE)
+        Switches::SetAskBeforeDelete(true);
     switch (m_format) {
     case DISPLAY_COLUMNS:
         if (RouteToSelectedRows(id, pUI))

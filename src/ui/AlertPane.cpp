@@ -10,8 +10,13 @@ CAlertPane::CAlertPane(QWidget* parent)
 {
 }
 
-// The hosted windows are Qt children of the pane and go with it.
-CAlertPane::~CAlertPane() = default;
+// The hosted windows are Qt children of the pane and go with it, after this destructor: their
+// destroyed handlers must not reach a pane that is already half gone.
+CAlertPane::~CAlertPane()
+{
+    for (QWidget* child : m_children)
+        disconnect(child, &QObject::destroyed, this, nullptr);
+}
 
 int CAlertPane::AddChild(QWidget* child)
 {

@@ -3,6 +3,7 @@
 #include "res/Resources.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPainter>
@@ -237,9 +238,16 @@ int Print(QPrinter* printer, const Content& content, const std::function<bool()>
     const QSize paper = printer->paperRect(QPrinter::DevicePixel).toRect().size();
     const int pages = PaintPages(painter, paper, painter.device()->logicalDpiX(), painter.device()->logicalDpiY(),
                                  content, nextPage);
-    painter.end();
-    if (aborted)
+    if (aborted) {
+        // Ending the painter would send the pages drawn so far: the job is aborted while it is
+        // still open, and a file it wrote goes too.
         printer->abort();
+        painter.end();
+        if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty())
+            QFile::remove(printer->outputFileName());
+        return -1;
+    }
+    painter.end();
     return pages;
 }
 

@@ -66,7 +66,8 @@ int PaintPages(QPainter& painter, const QSize& paper, int dpiX, int dpiY, const 
 
 // Prints the content on an already chosen printer. Between pages it calls keepAlive, which
 // pumps pending events and returns false when the user aborted. Returns the number of pages
-// printed, or -1 when the printer could not start or the job was aborted.
+// printed, or -1 when the printer could not start or the job was aborted (an aborted job
+// leaves no file behind).
 int Print(QPrinter* printer, const Content& content, const std::function<bool()>& keepAlive = {});
 
 } // namespace PanePrint

@@ -10,9 +10,11 @@
 #include "platform/Timing.h"
 #include "res/Resources.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include "../framework/WaitUntil.h"
 #include <gtest/gtest.h>
@@ -183,16 +185,50 @@ TEST_F(StartUpFixture, TerminationEventClosesTheConsoleAndEndsTheProcessLater)
     ASSERT_TRUE(app->InitInstance());
     QPointer<QWidget> window = app->MainWindow();
     ASSERT_TRUE(window);
-    // Keep the window from closing, as a dialog would: the process must end all the same.
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
     const uint64_t signalled = Timing::TickCount();
     ASSERT_TRUE(CAlertApp::SignalTermination());
     ASSERT_TRUE(WaitUntil([&] { return app->WatcherFired(); }));
-    ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
+    ASSERT_TRUE(WaitUntil([&] { return window.isNull(); })) << "the window closes and goes";
     ASSERT_TRUE(WaitUntil([&] { return Exits() == 1; }));
     EXPECT_EQ(exitCodes[0], 0);
     EXPECT_GE(exitTicks[0] - signalled, uint64_t(Timing::Scaled(CAlertApp::kTerminationGraceMs)))
         << "the process ends only after the grace period";
+}
+
+// The termination event arrives while a real modal loop runs over the main window: the About
+// box (a dialog parented to the window) or a message box. The loop ends first, as if
+// cancelled; only then do the window and what it owns go.
+TEST_F(StartUpFixture, TerminationWithADialogOrABoxOpenEndsItFirstThenTheWindow)
+{
+    QtUiHost real;
+    ScopedUiHost realScope(&real);
+    for (int round = 0; round < 2; ++round) {
+        FrameLog log;
+        auto app = MakeApp(&log);
+        ASSERT_TRUE(app->InitInstance());
+        QPointer<QWidget> window = app->MainWindow();
+        auto* frame = dynamic_cast<CCmdTarget*>(window.data());
+        ASSERT_NE(frame, nullptr);
+        QPointer<QWidget> modalSeen;
+        bool signalledInLoop = false;
+        QTimer::singleShot(0, [&] {
+            modalSeen = QApplication::activeModalWidget();
+            signalledInLoop = modalSeen && CAlertApp::SignalTermination();
+        });
+        int answer = 0;
+        if (round == 0)
+            EXPECT_TRUE(frame->OnCmdMsg(ID_APP_ABOUT, nullptr));
+        else
+            answer = AfxMessageBox(QStringLiteral("?"), MB_YESNO);
+        ASSERT_TRUE(signalledInLoop) << "the signal came while the modal loop ran, round " << round;
+        EXPECT_TRUE(window) << "the window outlives the loop that runs over it";
+        if (round == 1)
+            EXPECT_EQ(answer, IDNO) << "an ended box answers as if cancelled";
+        ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
+        EXPECT_TRUE(modalSeen.isNull()) << "the dialog went with its own scope";
+        ASSERT_TRUE(WaitUntil([&] { return Exits() == size_t(round + 1); }));
+        app.reset();
+    }
 }
 
 TEST_F(StartUpFixture, WatcherWithoutWindowEndsAtOnce)

@@ -11,6 +11,7 @@
 #include "records/ByteField.h"
 #include "records/RecipientRecords.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"
 
 #include <QLineEdit>
@@ -128,6 +129,57 @@ TEST_F(SmtpDlgTest, EditsStayInsideTheFieldsAndAnEmptyNameShowsAnEmptyItem)
     leaf->OnCmdMsg(ID_EDIT_EDIT, nullptr);
     EXPECT_EQ(leaf->GetDisplayName(), QString());
     EXPECT_EQ(m_table->notices, 1);
+}
+
+// A table reload handled inside a dialog's loop replaces the method's recipients with these.
+void Reload(CMethodLeaf* method, const QByteArray& records, int count, int version)
+{
+    RECORDBLOCK block;
+    block.count = count;
+    block.records = reinterpret_cast<const BYTE*>(records.constData());
+    block.size = size_t(records.size());
+    ASSERT_TRUE(method->SetData(&block, version));
+}
+
+TEST_F(SmtpDlgTest, ARecipientReloadedAwayWhileItsDialogIsOpenIsNeitherUsedNorWritten)
+{
+    auto* leaf = new CSMTPRecipientLeaf;
+    ASSERT_TRUE(m_method->InsertChild(leaf));
+    ASSERT_TRUE(leaf->SetDataV2(Records::MakeSmtpRecord("ops@example.com", "Operations").constData()));
+    const QByteArray reloaded = Records::MakeSmtpRecord("desk@example.com", "Desk");
+    m_host.PushDialog([&](QDialog* d) {
+        FindCtrl<QLineEdit>(d, 1074)->setText(QStringLiteral("typed"));
+        Reload(m_method, reloaded, 1, 2);
+        FindCtrl<QPushButton>(d, IDOK)->click();
+    });
+    CWeakPtr<CSMTPRecipientLeaf> guard(leaf);
+    EXPECT_TRUE(leaf->OnCmdMsg(ID_EDIT_EDIT, nullptr));
+    EXPECT_FALSE(guard);
+    EXPECT_EQ(m_host.BoxTexts(), QStringList{LoadString(IDS_EDITED_ITEM_GONE)});
+    EXPECT_EQ(Written(), QList<QByteArray>{reloaded});
+    EXPECT_EQ(ItemText(m_method->GetFirstChild()), QStringLiteral("Desk"));
+}
+
+TEST_F(SmtpDlgTest, ANewRecipientReloadedAwayWhileItsDialogIsOpenIsNotDeletedTwice)
+{
+    const QByteArray reloaded = Records::MakeSmtpRecord("desk@example.com", "Desk");
+    m_host.PushDialog([&](QDialog* d) {
+        Reload(m_method, reloaded, 1, 2);
+        d->reject();
+    });
+    m_method->NewItem(0, 0, 0);
+    EXPECT_EQ(Written(), QList<QByteArray>{reloaded});
+
+    // The same with OK, and with the whole method gone (the configuration leaf emptied).
+    m_host.PushDialog([&](QDialog* d) {
+        m_method->DeleteLeaf();
+        m_method = nullptr;
+        FindCtrl<QPushButton>(d, IDOK)->click();
+    });
+    CSMTPMethodLeaf* method = m_method;
+    method->OnCmdMsg(ID_EDIT_NEW, nullptr);
+    EXPECT_FALSE(m_table->HasChildren());
+    EXPECT_EQ(m_host.BoxTexts(), QStringList{LoadString(IDS_EDITED_ITEM_GONE)});
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "methods/SnmpDlg.h"
 #include "records/RecipientRecords.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"
 
 #include <QComboBox>
@@ -244,6 +245,28 @@ TEST_F(SnmpDlgTest, EditingAnIpxRecipientKeepsBothAddressesAcrossSwitches)
     leaf->OnCmdMsg(ID_EDIT_EDIT, nullptr);
     EXPECT_EQ(leaf->GetManager(), QStringLiteral("ipx-station"));
     EXPECT_EQ(m_table->notices, 1);
+}
+
+TEST_F(SnmpDlgTest, ARecipientReloadedAwayWhileItsDialogIsOpenIsNeitherUsedNorWritten)
+{
+    const QByteArray kept = Records::MakeSnmpRecord("nms-west", 0x0A000001);
+    auto* leaf = new CSnmpRecipientLeaf;
+    ASSERT_TRUE(m_method->InsertChild(leaf));
+    ASSERT_TRUE(leaf->SetDataV0(Records::MakeSnmpRecord("nms-east", 0xC0A8010A).constData()));
+    m_host.PushDialog([&](QDialog* d) {
+        FindCtrl<QLineEdit>(d, 1030)->setText(QStringLiteral("typed"));
+        RECORDBLOCK block;
+        block.count = 1;
+        block.records = reinterpret_cast<const BYTE*>(kept.constData());
+        block.size = size_t(kept.size());
+        ASSERT_TRUE(m_method->SetData(&block, 0));
+        FindCtrl<QPushButton>(d, IDOK)->click();
+    });
+    CWeakPtr<CSnmpRecipientLeaf> guard(leaf);
+    EXPECT_TRUE(leaf->OnCmdMsg(ID_EDIT_EDIT, nullptr));
+    EXPECT_FALSE(guard);
+    EXPECT_EQ(m_host.BoxTexts(), QStringList{LoadString(IDS_EDITED_ITEM_GONE)});
+    EXPECT_EQ(Written(), QList<QByteArray>{kept});
 }
 
 } // namespace

@@ -213,4 +213,25 @@ TEST_F(BroadcastDlgTest, OkReplacesTheRecipientsAndCancelKeepsThem)
     EXPECT_EQ(QByteArray(record.constData()), QByteArray("ABC*"));
 }
 
+TEST_F(BroadcastDlgTest, AMethodReloadedAwayWhileTheDialogIsOpenIsNotWrittenTo)
+{
+    ScriptedUiHost host;
+    ScopedUiHost scope(&host);
+    host.PushDialog([&](QDialog* d) {
+        Type(d, QStringLiteral("abc"));
+        Press(d, 1014);
+        // The table reloads inside the dialog's loop and takes its method leaves with it.
+        m_method->DeleteLeaf();
+        m_method = nullptr;
+        d->accept();
+    });
+    CWeakPtr<CBroadcastMethodLeaf> method(m_method);
+    ASSERT_TRUE(m_root->GetFirstChild()->OnCmdMsg(ID_EDIT_NEW, nullptr));
+    EXPECT_FALSE(method);
+    EXPECT_FALSE(m_root->HasChildren());
+    ASSERT_EQ(host.Dialogs().size(), 1u);
+    EXPECT_NE(host.Dialogs().back().result, IDOK) << "OK on a gone method ends as a cancel";
+    EXPECT_EQ(host.BoxTexts(), QStringList{LoadString(IDS_EDITED_ITEM_GONE)});
+}
+
 } // namespace

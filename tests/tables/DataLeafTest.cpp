@@ -14,6 +14,7 @@
 #include "tree/AbstractDataLeaf.h"
 #include "tree/AlertTreeCtrl.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -322,6 +323,8 @@ TEST_F(DataLeafTest, EventLogRecipientsKeepTheirAccountAndScrambleThePassword)
     EXPECT_EQ(bytes.left(52), stored);
     EXPECT_EQ(Records::FieldBytes(bytes.constData() + 52, 52), QByteArray("SRV2*"));
     EXPECT_EQ(bytes.mid(104), QByteArray(52, '\0'));
+    EXPECT_TRUE(m_host.BoxTexts().isEmpty()) << "no box turns the event loop while a list is written";
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_host.BoxTexts(), QStringList({QString::fromUtf8("壓縮事件日誌清單架構失敗。")}));
 
     m_host.Clear();
@@ -333,6 +336,8 @@ TEST_F(DataLeafTest, EventLogRecipientsKeepTheirAccountAndScrambleThePassword)
     // A record without terminators cannot be read.
     LibraryBlock garbage({QByteArray(52, 'G')});
     ASSERT_EQ(method->SetData(&garbage.records, 0), 1);
+    EXPECT_TRUE(m_host.BoxTexts().isEmpty()) << "no box turns the event loop while a list loads";
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_host.BoxTexts(), QStringList({QString::fromUtf8("解壓縮事件日誌清單架構失敗。")}));
 }
 

@@ -4,9 +4,14 @@
 
 #include "framework/CommandActions.h"
 
+#include "../framework/WaitUntil.h"
+
 #include <QApplication>
+#include <QEventLoop>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -126,6 +131,7 @@ TEST_F(GestureFixture, MenuCommandsReachTheLeafFirstAndDeleteRaisesTheAskFlag)
     EXPECT_TRUE(test->isEnabled());
     del->trigger();
     menu->close();
+    QApplication::processEvents();
     EXPECT_EQ(journal.commands, QStringList{"leaf:3007"});
     EXPECT_TRUE(journal.askFlagAtDelete);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -137,7 +143,71 @@ TEST_F(GestureFixture, MenuCommandsReachTheLeafFirstAndDeleteRaisesTheAskFlag)
     ASSERT_NE(menu, nullptr);
     FindCommandAction(menu, ID_EDIT_TEST_MESSAGE)->trigger();
     menu->close();
+    QApplication::processEvents();
     EXPECT_EQ(frame.seen, QList<UINT>{ID_EDIT_TEST_MESSAGE});
+}
+
+TEST_F(GestureFixture, AMenuWhoseLeafWentWhileOpenDropsItsCommand)
+{
+    struct CFrame : CCmdTarget {
+        QList<UINT> seen;
+        bool OnCmdMsg(UINT id, CCmdUI* pUI) override
+        {
+            if (!pUI)
+                seen << id;
+            return true;
+        }
+    } frame;
+    tree->SetFrameRoute(&frame);
+    auto* other = new CHandlerLeaf(&journal, "other");
+    server->InsertChild(other);
+    leaf->m_realMenu = true;
+    leaf->ShowContextMenu(10, 10);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QPointer<QAction> del = FindCommandAction(menu, ID_EDIT_DELETE);
+    ASSERT_TRUE(del);
+    // A reload while the menu is open takes its leaf; the user's choice was about that leaf,
+    // not about what is selected now.
+    leaf->DeleteLeaf();
+    leaf = nullptr;
+    other->Select();
+    del->trigger();
+    menu->close();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(journal.commands.isEmpty()) << journal.commands.join(' ').toStdString();
+    EXPECT_TRUE(frame.seen.isEmpty());
+    EXPECT_EQ(PopMenuWindows(), 0);
+    EXPECT_TRUE(other->IsSelected());
+    EXPECT_FALSE(journal.destroyed.contains("other"));
+}
+
+TEST_F(GestureFixture, AMenuCommandThatTurnsTheEventLoopKeepsItsMenuUntilItReturns)
+{
+    leaf->m_realMenu = true;
+    // The command turns the loop as a box does, long enough for deferred deletions to run.
+    bool menuOwnerLivedThrough = false;
+    leaf->m_whileDeleting = [&] {
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        menuOwnerLivedThrough = PopMenuWindows() == 1;
+    };
+    leaf->ShowContextMenu(10, 10);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QAction* del = FindCommandAction(menu, ID_EDIT_DELETE);
+    ASSERT_NE(del, nullptr);
+    // Chosen with the mouse, as a user does: the menu hides and triggers from its own handler.
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(del).center());
+    ASSERT_TRUE(WaitUntil([&] { return journal.commands.size() == 1; }));
+    EXPECT_EQ(journal.commands, QStringList{"leaf:3007"});
+    EXPECT_TRUE(menuOwnerLivedThrough);
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(PopMenuWindows(), 0) << "the owner goes after its command";
 }
 
 TEST_F(GestureFixture, LeafWithoutMenuShowsNone)

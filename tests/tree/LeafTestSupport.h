@@ -91,7 +91,11 @@ public:
     {
         m_journal->askFlagAtDelete = Switches::AskBeforeDelete();
         m_journal->commands << m_name + ":3007";
+        if (m_whileDeleting)
+            m_whileDeleting();
     }
+    // Runs inside the delete command (a confirmation box would turn the event loop there).
+    std::function<void()> m_whileDeleting;
     void OnNew() { m_journal->commands << m_name + ":3005"; }
     bool m_startEnabled = true;
 };

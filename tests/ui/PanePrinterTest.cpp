@@ -142,6 +142,7 @@ TEST(PanePrintJob, AbortBetweenPagesStopsTheJob)
     int asked = 0;
     EXPECT_EQ(PanePrint::Print(&printer, ListContent(400), [&] { return ++asked < 2; }), -1);
     EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("aborted.pdf"))) << "an aborted job leaves no pages behind";
 }
 
 TEST(PanePrintJob, PageHasHeaderRuleAndTheDateColumnOnePointSixTwoFiveInchesWide)
