@@ -443,7 +443,7 @@ QString CEventLogSummaryLeaf::DetailHostPath(int item) const
     QString directory;
     QString host;
     const QString name = QString::fromUtf8(m_store.DetailFile(item));
-    if (!IsPlainFileName(name) || !LogPaths::Query(this, LogPaths::Kind::EventLogDirectory, &directory) ||
+    if (!Records::IsPlainDetailName(name) || !LogPaths::Query(this, LogPaths::Kind::EventLogDirectory, &directory) ||
         !LogPaths::HostPath(directory + QLatin1Char('\\') + name, &host))
         return QString();
     return host;
