@@ -293,8 +293,10 @@ void CMethodLeaf::InsertAndEdit(CRecipientLeaf* leaf, bool (*edit)(CRecipientLea
         delete leaf;
         return;
     }
-    // A reload while the dialog ran may have taken the new leaf with its method already.
-    if (edit(leaf) || !IsLive(leaf))
+    // A reload while the dialog ran may have taken the new leaf with its method already; a leaf
+    // the reload made may sit at the same address, so the guard, not the address, decides.
+    CWeakPtr<CRecipientLeaf> guard(leaf);
+    if (edit(leaf) || !guard)
         return;
     // The new recipient was never written, so its going is no change to write either.
     CQuietRebuild quiet(this);

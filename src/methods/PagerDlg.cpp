@@ -166,7 +166,8 @@ bool CPagerDlg::Edit(CPagerRecipientLeaf* leaf)
         return false;
     CPagerDlg dialog(leaf, QApplication::activeWindow());
     // The leaf may have gone with a table reload while the dialog (or a message) was open.
-    if (UiHost::Current()->RunModal(&dialog) != IDOK || !CAlertLeaf::IsLive(leaf))
+    CWeakPtr<CPagerRecipientLeaf> guard(leaf);
+    if (UiHost::Current()->RunModal(&dialog) != IDOK || !guard)
         return false;
     leaf->SetFields(dialog.Result());
     leaf->AfterEdit();

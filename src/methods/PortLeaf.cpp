@@ -124,7 +124,11 @@ CAlertLeaf* CPortConfigLeaf::CreateUnder(CAlertLeaf* parent)
         delete leaf;
         return nullptr;
     }
-    leaf->LoadPorts();
+    // Read now only when the service's directories are already known; otherwise the list is read
+    // when it is first shown, so making the tree never waits on a service still starting.
+    QString known;
+    if (PortFiles::Query(leaf, PortFiles::Kind::Ports, &known))
+        leaf->LoadPorts();
     return leaf;
 }
 
@@ -405,7 +409,8 @@ void CPortConfigLeaf::NewItem(UINT, int, int)
         return;
     }
     m_header.nextId = uint16_t(id + 1);
-    if (leaf->Edit() || !IsLive(leaf))
+    CWeakPtr<CPortLeaf> guard(leaf);
+    if (leaf->Edit() || !guard)
         return;
     // Cancelled: the configuration goes unwritten; the advanced next id is kept.
     CQuietRebuild quiet(this);

@@ -261,7 +261,7 @@ TEST_F(PortLeafTest, AHeaderCountAboveTheRecordsLoadsTheWholeRecordsAndSavesOnly
     EXPECT_EQ(PortsBytes().size(), 3 * 512);
 }
 
-TEST_F(PortLeafTest, FieldsWithoutTerminatorsAreCutOnACharacterBoundaryWhenWritten)
+TEST_F(PortLeafTest, FieldsWithoutTerminatorsAreReadWholeAndWrittenBackUnchanged)
 {
     m_header = Header(3);
     m_header.count = 2;
@@ -284,8 +284,10 @@ TEST_F(PortLeafTest, FieldsWithoutTerminatorsAreCutOnACharacterBoundaryWhenWritt
     const QByteArray bytes = PortsBytes();
     const int at = Names(config).indexOf(port->GetName()) + 1;
     const QByteArray written = bytes.mid(at * 512, 512);
-    EXPECT_EQ(written.mid(276, 128), QString(42, QChar(0x9023)).toUtf8() + QByteArray(2, '\0'));
-    EXPECT_EQ(written.mid(4, 256), QByteArray(255, 'N') + QByteArray(1, '\0'));
+    // A field read at its full width goes back as it was read: rewriting one record never
+    // changes another.
+    EXPECT_EQ(written.mid(276, 128), chinese);
+    EXPECT_EQ(written.mid(4, 256), QByteArray(256, 'N'));
 }
 
 TEST_F(PortLeafTest, NextIdsAreRaisedAboveTheLargestIdAndNeverWrap)
@@ -451,7 +453,12 @@ TEST_F(PortLeafTest, APathThatNeverComesIsReportedAfterTheAttemptsAllowed)
             ++asked;
         return false;
     });
+    // Making the leaf asks once and waits for nothing; showing it tries as often as allowed.
     CPortConfigLeaf* config = AddConfig();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(m_host.BoxTexts().isEmpty());
+    asked = 0;
+    Rows(config);
     EXPECT_EQ(asked, 3);
     EXPECT_EQ(ReadRegDword(QStringLiteral("Sentrel"), QString(), QStringLiteral("PortMaxTry"), 0), 3u);
     EXPECT_EQ(m_host.BoxTexts(), QStringList({Box(5110)}));

@@ -58,7 +58,8 @@ protected:
         m_local = AddServer(kThisComputer);
         ASSERT_TRUE(m_local);
         ASSERT_TRUE(WaitUntil([&] { return m_local->GetConfigLeaf() && m_local->GetConfigLeaf()->HasChildren(); }));
-        m_table = dynamic_cast<CALTLeaf*>(m_local->GetConfigLeaf()->GetFirstChild());
+        for (CAlertLeaf* c = m_local->GetConfigLeaf()->GetFirstChild(); c && !m_table; c = c->GetNextSibling())
+            m_table = dynamic_cast<CALTLeaf*>(c);
         ASSERT_TRUE(m_table);
         ASSERT_TRUE(WaitUntil([&] { return m_table->GetChangeDate() != QLatin1String(CALTLeaf::kInvalidDate); }));
         m_app = m_table->GetApplicationName().toUtf8();
