@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,8 +27,12 @@ W* Tagged(W* widget, int ctrlId)
 CFilterBar::CFilterBar(QWidget* parent)
     : QWidget(parent)
 {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
+    // Two rows, so that every label and box keeps its full text in a narrow pane.
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(2);
+    auto* layout = new QHBoxLayout;
+    rows->addLayout(layout);
     layout->addWidget(new QLabel(LoadString(IDS_FILTER_TEXT), this));
     m_text = Tagged(new QLineEdit(this), kTextCtrl);
     m_text->setClearButtonEnabled(true);
@@ -55,11 +60,14 @@ CFilterBar::CFilterBar(QWidget* parent)
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         edit->setEnabled(false);
     }
+    layout = new QHBoxLayout;
+    rows->addLayout(layout);
     layout->addWidget(m_fromCheck);
     layout->addWidget(m_from);
     layout->addWidget(m_toCheck);
     layout->addWidget(m_to);
     auto* clear = Tagged(new QPushButton(LoadString(IDS_FILTER_CLEAR), this), kClearCtrl);
+    layout->addStretch(1);
     layout->addWidget(clear);
 
     connect(m_text, &QLineEdit::textChanged, this, &CFilterBar::Report);
