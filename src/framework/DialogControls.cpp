@@ -56,6 +56,19 @@ QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int
     return edit;
 }
 
+QLineEdit* AddLabeledLineRow(QWidget* parent, QBoxLayout* layout, UINT dialogId, int ctrlId)
+{
+    auto* row = new QHBoxLayout();
+    auto* label = new QLabel(Res::ControlText(dialogId, ctrlId, Res::CtrlText::Label), parent);
+    auto* edit = new QLineEdit(parent);
+    edit->setProperty("ctrlId", ctrlId);
+    label->setBuddy(edit);
+    row->addWidget(label);
+    row->addWidget(edit, 1);
+    layout->addLayout(row);
+    return edit;
+}
+
 QPushButton* AddButton(QWidget* parent, QBoxLayout* layout, UINT dialogId, int ctrlId)
 {
     auto* button = new QPushButton(Res::ControlText(dialogId, UINT(ctrlId)), parent);

@@ -17,6 +17,8 @@ namespace DialogControls {
 
 // A line edit with its label (the control's label text, buddied to it) as a row of form.
 QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int ctrlId);
+// The same as a row of its own (label, then the edit taking the width), added to layout.
+QLineEdit* AddLabeledLineRow(QWidget* parent, QBoxLayout* layout, UINT dialogId, int ctrlId);
 
 // A push button with the control's text that never takes Return from the dialog's OK, added to
 // the layout.

@@ -45,15 +45,8 @@ CBroadcastDlg::CBroadcastDlg(CBroadcastMethodLeaf* method, QWidget* parent)
     setWindowTitle(Res::DialogCaption(kDialogId));
 
     auto* layout = new QVBoxLayout(this);
-    auto* edits = new QHBoxLayout();
-    auto* label = new QLabel(Res::ControlText(kDialogId, IDC_RECIPIENT, Res::CtrlText::Label), this);
-    m_recipient = new QLineEdit(this);
-    m_recipient->setProperty("ctrlId", IDC_RECIPIENT);
+    m_recipient = DialogControls::AddLabeledLineRow(this, layout, kDialogId, IDC_RECIPIENT);
     m_recipient->setMaxLength(kMaxName);
-    label->setBuddy(m_recipient);
-    edits->addWidget(label);
-    edits->addWidget(m_recipient, 1);
-    layout->addLayout(edits);
 
     auto* trees = new QHBoxLayout();
     m_network = new CAlertTreeCtrl(this);

@@ -32,14 +32,7 @@ CEventLogDlg::CEventLogDlg(CEventLogMethodLeaf* method, QWidget* parent)
     setWindowTitle(Res::DialogCaption(kDialogId));
 
     auto* layout = new QVBoxLayout(this);
-    auto* edits = new QHBoxLayout();
-    auto* label = new QLabel(Res::ControlText(kDialogId, IDC_RECIPIENT, Res::CtrlText::Label), this);
-    m_recipient = new QLineEdit(this);
-    m_recipient->setProperty("ctrlId", IDC_RECIPIENT);
-    label->setBuddy(m_recipient);
-    edits->addWidget(label);
-    edits->addWidget(m_recipient, 1);
-    layout->addLayout(edits);
+    m_recipient = DialogControls::AddLabeledLineRow(this, layout, kDialogId, IDC_RECIPIENT);
 
     auto* trees = new QHBoxLayout();
     m_network = new CAlertTreeCtrl(this);
