@@ -43,4 +43,18 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, UINT dialogId, QPushButton** ok, QPush
     return row;
 }
 
+void LimitBytes(QLineEdit* edit, int maxBytes)
+{
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, maxBytes](const QString& text) {
+        if (text.toUtf8().size() <= maxBytes)
+            return;
+        QString cut = text;
+        while (!cut.isEmpty() && cut.toUtf8().size() > maxBytes)
+            cut.chop(cut.size() > 1 && cut.at(cut.size() - 1).isLowSurrogate() ? 2 : 1);
+        const bool modified = edit->isModified();
+        edit->setText(cut);
+        edit->setModified(modified);
+    });
+}
+
 } // namespace DialogControls

@@ -20,4 +20,8 @@ QLineEdit* AddLabeledEdit(QWidget* parent, QFormLayout* form, UINT dialogId, int
 QHBoxLayout* OkCancelRow(QDialog* dialog, UINT dialogId, QPushButton** ok = nullptr,
                          QPushButton** cancel = nullptr);
 
+// Keeps an edit's text within maxBytes of UTF-8 (the record field it is stored in, less its
+// terminator), cutting what is typed or pasted beyond that on a character boundary.
+void LimitBytes(QLineEdit* edit, int maxBytes);
+
 } // namespace DialogControls

@@ -1,5 +1,6 @@
 #include "methods/MethodLeaves.h"
 
+#include "mail/MailLibrary.h"
 #include "methods/MethodLeaf.h"
 #include "records/MethodTable.h"
 #include "tree/MethodLeafRegistry.h"
@@ -15,7 +16,7 @@ CAlertLeaf* Make()
 // The e-mail method of a table is named after the messaging client.
 CAlertLeaf* MakeEmail()
 {
-    return new CEmailMethodLeaf(false);
+    return new CEmailMethodLeaf(IsExchangeMailClient());
 }
 
 } // namespace
