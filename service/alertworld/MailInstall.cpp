@@ -143,11 +143,12 @@ DWORD InstallNotesClient(const QString& machine, const QString& installPath, QSt
         return rc;
     const Tarnix::MachineStore store(machine);
     QByteArray record;
-    if (store.ReadSettings(Tarnix::SettingsKind::Notes, &record) != 0 || record.size() != kNotesSize)
+    if (store.ReadSettings(Tarnix::SettingsKind::Notes, &record) != 0 || record.size() != kNotesSize) {
+        // New settings mail with the client's own account.
         record = QByteArray(kNotesSize, '\0');
-    Records::PutField(record.data() + kNotesPathOffset, kNotesPathSize, path.toUtf8());
-    if (Records::U16At(record.constData() + kNotesFlagOffset) > 1)
         Records::PutU16(record.data() + kNotesFlagOffset, 1);
+    }
+    Records::PutField(record.data() + kNotesPathOffset, kNotesPathSize, path.toUtf8());
     if (const DWORD rc = store.WriteSettings(Tarnix::SettingsKind::Notes, record)) {
         *error = QStringLiteral("cannot write the Notes settings of %1 [%2]").arg(machine).arg(rc);
         return rc;

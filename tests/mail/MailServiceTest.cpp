@@ -79,6 +79,8 @@ TEST_F(MailServiceTest, EveryMailChangeReachesTheRunningServicesStore)
     ASSERT_TRUE(ServerTest::WaitUntil([&] { return Loaded(Child(config, QStringLiteral("Quellit Server Monitor"))); }));
     auto* table = dynamic_cast<CALTLeaf*>(Child(config, QStringLiteral("Quellit Server Monitor")));
     ASSERT_NE(table, nullptr);
+    // Exchange settings are offered for this client while the service runs.
+    ASSERT_TRUE(ServerTest::WaitUntil([&] { return server->GetServiceState() == SERVICE_RUNNING; }));
     EXPECT_TRUE(Enabled(server, ID_FILE_EXCHANGE_SETUP));
 
     // Every stored e-mail recipient shows under the method named after the client.
