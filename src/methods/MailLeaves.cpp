@@ -12,6 +12,7 @@
 #include "platform/GlobalMemory.h"
 #include "records/ByteField.h"
 #include "tree/ALTLeaf.h"
+#include "tree/LeafNotify.h"
 
 #include <cstring>
 #include <vector>
@@ -113,6 +114,9 @@ bool CEmailMethodLeaf::RunRecipientDialog()
             mapi.FreeBuffer(answer);
         return false;
     }
+    // Replacing the list is a rebuild; the method reports the user's change once, afterwards
+    // (CMethodLeaf::NewItem).
+    const CQuietRebuild quiet(this);
     DeleteChildren();
     for (ULONG i = 0; i < count; ++i) {
         const ULONG cls = answer[i].ulRecipClass;
@@ -204,6 +208,7 @@ bool CNotesMethodLeaf::RunRecipientDialog()
         notes.FreeBuffer(answer);
         return false;
     }
+    const CQuietRebuild quiet(this);
     DeleteChildren();
     for (ULONG i = 0; i < count; ++i) {
         const ULONG cls = answer[i].ulRecipClass;
