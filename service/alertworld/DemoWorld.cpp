@@ -1,6 +1,7 @@
 // The sample world: this computer with a running-ready alert service and two application
 // tables, and a small network of remote machines around it.
 #include "alertsvc/Delivery.h"
+#include "alertworld/MailInstall.h"
 #include "alertworld/ModuleFiles.h"
 #include "alertworld/WorldTool.h"
 
@@ -165,6 +166,37 @@ DWORD RaiseSamples(const QString& machine, const QList<std::tuple<QByteArray, in
     return 0;
 }
 
+// A mail client of the Exchange kind and a Notes client, with address books that hold the
+// tables' recipients and some more, so every method shows and recipients can be picked.
+DWORD InstallMailClients(const QString& machine, QString* error)
+{
+    MailClientOptions mail;
+    mail.exchange = true;
+    if (const DWORD rc = InstallMailClient(machine, mail, error))
+        return rc;
+    if (const DWORD rc = InstallNotesClient(machine, QStringLiteral("C:\\Lotus\\Notes"), error))
+        return rc;
+    const char* const mailBook[][2] = {{"Operations", "ops@korvane.example"},
+                                       {"Help Desk", "helpdesk@korvane.example"},
+                                       {"Backup Team", "backup@korvane.example"},
+                                       {"Security Officer", "security@korvane.example"},
+                                       {"Chen Wei", "chen.wei@korvane.example"}};
+    for (const auto& entry : mailBook) {
+        if (const DWORD rc = AddAddress(machine, QStringLiteral("mail"), QString::fromLatin1(entry[0]),
+                                        QString::fromLatin1(entry[1]), error))
+            return rc;
+    }
+    const char* const notesBook[][2] = {{"Wang Fang", "wang.fang@korvane.example"},
+                                        {"Backup Desk", "backup.desk@korvane.example"},
+                                        {"Li Na", "li.na@korvane.example"}};
+    for (const auto& entry : notesBook) {
+        if (const DWORD rc = AddAddress(machine, QStringLiteral("notes"), QString::fromLatin1(entry[0]),
+                                        QString::fromLatin1(entry[1]), error))
+            return rc;
+    }
+    return 0;
+}
+
 } // namespace
 
 DWORD CreateDemoWorld(QString* error)
@@ -187,6 +219,8 @@ DWORD CreateDemoWorld(QString* error)
         return ERROR_ACCESS_DENIED;
     }
     if (const DWORD rc = WriteModuleFiles(me, error))
+        return rc;
+    if (const DWORD rc = InstallMailClients(me, error))
         return rc;
 
     struct Remote {

@@ -1,5 +1,7 @@
 #include "alertworld/WorldTool.h"
 
+#include "alertworld/MailInstall.h"
+
 #include "platform/Registry.h"
 #include "platform/ServiceControl.h"
 #include "platform/Timing.h"
@@ -502,6 +504,22 @@ QString ShowMachine(const QString& machine)
     const MachineStore store(m);
     const QString home = store.PathValue("Home");
     out << "Home " << home << "  EventLog " << store.PathValue("EventLog") << "  Log " << store.PathValue("Log") << '\n';
+    out << DescribeMailClients(m);
+    QByteArray settings;
+    if (store.ReadSettings(Tarnix::SettingsKind::Smtp, &settings) == 0 && settings.size() >= 980) {
+        const char* r = settings.constData();
+        out << "SMTP settings: sender \"" << FieldText(r, 256) << "\"  subject \"" << FieldText(r + 256, 256)
+            << "\"  server \"" << FieldText(r + 512, 256) << "\"  port " << U32At(r + 972) << "  security "
+            << U32At(r + 976) << "  authentication " << U32At(r + 968) << "  user \"" << FieldText(r + 768, 150)
+            << "\"  password " << FieldText(r + 918, 50).size() << " characters\n";
+    }
+    if (store.ReadSettings(Tarnix::SettingsKind::Notes, &settings) == 0 && settings.size() >= 866) {
+        const char* r = settings.constData();
+        out << "Notes settings: installation \"" << FieldText(r + 96, 256) << "\"  user-specified account "
+            << (U16At(r + 864) == 0 ? "yes" : "no") << "  ID file \"" << FieldText(r, 48) << "\"  mail server \""
+            << FieldText(r + 352, 256) << "\"  mail file \"" << FieldText(r + 608, 256) << "\"  password "
+            << FieldText(r + 48, 48).size() << " characters\n";
+    }
 
     QVector<Tarnix::ApplicationEntry> apps;
     store.ListApplications(&apps);
@@ -518,6 +536,14 @@ QString ShowMachine(const QString& machine)
         if (!table.displayName.isEmpty())
             out << " (" << QString::fromUtf8(table.displayName) << ')';
         out << "  version " << table.version << "  changed " << table.ChangeDate() << '\n';
+        if (table.alStruct.size() >= kAlStructSize) {
+            const char* image = table.alStruct.constData();
+            const int attachments = std::min<int>(U16At(image + 1032), 10);
+            out << "  mail subject \"" << FieldText(image + 566, 257) << "\"  attachments " << attachments;
+            for (int i = 0; i < attachments; ++i)
+                out << (i ? "; " : ": ") << FieldText(image + 1036 + 256 * i, 256);
+            out << '\n';
+        }
         for (int k = 0; k < Tarnix::kListCount; ++k) {
             const int size = Tarnix::ListRecordSize(static_cast<ListKind>(k));
             for (uint32_t i = 0; i < table.counts[k]; ++i) {
@@ -683,6 +709,9 @@ int Usage(QTextStream& err)
            "                  [--share NAME:print] [--provider NAME] [--service]\n"
            "       alertworld add-recipient [--machine M] [--repeat N] APP METHOD TEXT\n"
            "       alertworld raise [--machine M] [--queue] APP SEVERITY TEXT\n"
+           "       alertworld install-mail [--machine M] [--extended] [--exchange]\n"
+           "       alertworld install-notes [--machine M] INSTALLATION-PATH\n"
+           "       alertworld add-address [--machine M] mail|notes NAME [ADDRESS]\n"
            "       alertworld show [--machine M]\n"
            "       alertworld start [--machine M]\n";
     return 2;
@@ -792,6 +821,36 @@ int Run(const QStringList& arguments, QTextStream& out, QTextStream& err)
             return Fail(err, error, rc);
         out << "alert for " << o.positional[0].toUpper() << " submitted to " << machine << " (" << recipients
             << " recipients)\n";
+        return 0;
+    }
+    if (command == QLatin1String("install-mail")) {
+        if (!ParseOptions(rest, machineOnly, {QStringLiteral("--extended"), QStringLiteral("--exchange")}, &o, &error) ||
+            !o.positional.isEmpty())
+            return error.isEmpty() ? Usage(err) : Fail(err, error, 0);
+        const QString machine = ResolveMachineArg(o.values.value(QStringLiteral("--machine")).value(0));
+        MailClientOptions mail;
+        mail.extended = o.flags.contains(QStringLiteral("--extended"));
+        mail.exchange = o.flags.contains(QStringLiteral("--exchange"));
+        if (const DWORD rc = InstallMailClient(machine, mail, &error))
+            return Fail(err, error, rc);
+        out << "mail client installed on " << machine << '\n';
+        return 0;
+    }
+    if (command == QLatin1String("install-notes")) {
+        if (!ParseOptions(rest, machineOnly, {}, &o, &error) || o.positional.size() != 1)
+            return error.isEmpty() ? Usage(err) : Fail(err, error, 0);
+        const QString machine = ResolveMachineArg(o.values.value(QStringLiteral("--machine")).value(0));
+        if (const DWORD rc = InstallNotesClient(machine, o.positional[0], &error))
+            return Fail(err, error, rc);
+        out << "Notes client installed on " << machine << '\n';
+        return 0;
+    }
+    if (command == QLatin1String("add-address")) {
+        if (!ParseOptions(rest, machineOnly, {}, &o, &error) || o.positional.size() < 2 || o.positional.size() > 3)
+            return error.isEmpty() ? Usage(err) : Fail(err, error, 0);
+        const QString machine = ResolveMachineArg(o.values.value(QStringLiteral("--machine")).value(0));
+        if (const DWORD rc = AddAddress(machine, o.positional[0], o.positional[1], o.positional.value(2), &error))
+            return Fail(err, error, rc);
         return 0;
     }
     if (command == QLatin1String("show")) {

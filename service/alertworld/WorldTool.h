@@ -7,6 +7,9 @@
 //               [--provider PROVIDER] [--service]
 //   add-recipient [--machine M] [--repeat N] APP METHOD TEXT
 //   raise [--machine M] [--queue] APP SEVERITY TEXT
+//   install-mail [--machine M] [--extended] [--exchange]
+//   install-notes [--machine M] INSTALLATION-PATH
+//   add-address [--machine M] mail|notes NAME [ADDRESS]
 //   show [--machine M]
 //   start [--machine M]
 //

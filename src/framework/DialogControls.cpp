@@ -9,30 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QValidator>
-
-namespace {
-
-class CByteLimitValidator : public QValidator {
-public:
-    CByteLimitValidator(int maxBytes, QObject* parent) : QValidator(parent), m_maxBytes(maxBytes) {}
-    State validate(QString& input, int&) const override
-    {
-        return input.toUtf8().size() <= m_maxBytes ? Acceptable : Invalid;
-    }
-
-private:
-    int m_maxBytes;
-};
-
-} // namespace
 
 namespace DialogControls {
-
-void LimitBytes(QLineEdit* edit, int maxBytes)
-{
-    edit->setValidator(new CByteLimitValidator(maxBytes, edit));
-}
 
 QString CutToBytes(const QString& text, int maxBytes)
 {
@@ -97,6 +75,18 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, UINT dialogId, QPushButton** ok, QPush
     if (cancel)
         *cancel = cancelButton;
     return row;
+}
+
+void LimitBytes(QLineEdit* edit, int maxBytes)
+{
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, maxBytes](const QString& text) {
+        if (text.toUtf8().size() <= maxBytes)
+            return;
+        const QString cut = CutToBytes(text, maxBytes);
+        const bool modified = edit->isModified();
+        edit->setText(cut);
+        edit->setModified(modified);
+    });
 }
 
 } // namespace DialogControls

@@ -23,9 +23,6 @@ QLineEdit* AddLabeledLineRow(QWidget* parent, QBoxLayout* layout, UINT dialogId,
 // A push button with the control's text that never takes Return from the dialog's OK, added to
 // the layout.
 QPushButton* AddButton(QWidget* parent, QBoxLayout* layout, UINT dialogId, int ctrlId);
-// Limits what can be typed or pasted into an edit to the bytes its stored field holds (UTF-8,
-// the terminator not counted), so a text is never cut later, least of all inside a character.
-void LimitBytes(QLineEdit* edit, int maxBytes);
 // A text cut to at most maxBytes of UTF-8 on a character boundary, for showing stored values in
 // an edit limited by LimitBytes.
 QString CutToBytes(const QString& text, int maxBytes);
@@ -34,5 +31,9 @@ QString CutToBytes(const QString& text, int maxBytes);
 // reject. The buttons are returned through ok and cancel when those are given.
 QHBoxLayout* OkCancelRow(QDialog* dialog, UINT dialogId, QPushButton** ok = nullptr,
                          QPushButton** cancel = nullptr);
+
+// Keeps an edit's text within maxBytes of UTF-8 (the record field it is stored in, less its
+// terminator), cutting what is typed or pasted beyond that on a character boundary.
+void LimitBytes(QLineEdit* edit, int maxBytes);
 
 } // namespace DialogControls

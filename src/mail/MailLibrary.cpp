@@ -1,7 +1,13 @@
 #include "mail/MailLibrary.h"
 
-// The console does not load a mail library yet, so every mail feature stays hidden.
+#include "mail/MapiInterface.h"
+
 bool IsMailLibraryLoaded()
 {
-    return false;
+    return CMapiInterface::Instance().IsMapiAvailable();
+}
+
+bool IsExchangeMailClient()
+{
+    return CMapiInterface::Instance().IsExchangeClientInstalled();
 }

@@ -32,6 +32,10 @@ struct MethodTraits {
 class CRecipientLeaf;
 
 constexpr UINT ID_EDIT_PASTE = 57637;
+// Commands of the mail methods.
+constexpr UINT ID_MAIL_ATTRIBUTES = 3021;      // subject and attachments of alert mails
+constexpr UINT ID_NOTES_SETTINGS = 3038;
+constexpr UINT ID_SMTP_SETTINGS = 3046;
 
 class CMethodLeaf : public CAbstractDataLeaf {
     DECLARE_MESSAGE_MAP()
@@ -229,6 +233,9 @@ public:
 
 protected:
     void OnNewRecipient();
+    // 3046: the machine's SMTP settings (methods/SmtpSettingsDlg.h).
+    void OnSmtpSettings();
+    void OnUpdateSmtpSettings(CCmdUI* pUI);
     CRecipientLeaf* NewRecipient() override { return new CSMTPRecipientLeaf; }
 };
 
@@ -460,11 +467,24 @@ private:
 };
 
 class CNotesMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     CNotesMethodLeaf();
+    // Shown dimmed while the Notes client is not available.
+    void OnInserted() override;
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CNotesRecipientLeaf; }
+    // The Notes address dialog (methods/MailLeaves.cpp): new, delete and double-click.
+    bool RunRecipientDialog() override;
+    bool HasRecipientDialog() const override;
+    void OnUpdateNotesDelete(CCmdUI* pUI);
+    void OnUpdateNotesAvailable(CCmdUI* pUI);
+    // 3021: the table's mail attributes, read from and (after OK) written to the library.
+    void OnMailAttributes();
+    // 3038: the machine's Notes settings; a new installation path loads the client again.
+    void OnNotesSettings();
+    void OnUpdateNotesSettings(CCmdUI* pUI);
 };
 
 // ---- pager --------------------------------------------------------------------------------------
@@ -604,6 +624,7 @@ private:
 };
 
 class CEmailMethodLeaf : public CMethodLeaf {
+    DECLARE_MESSAGE_MAP()
 public:
     // Named after the mail client: Microsoft Exchange or Microsoft Mail.
     explicit CEmailMethodLeaf(bool exchangeClient);
@@ -611,4 +632,14 @@ public:
 
 protected:
     CRecipientLeaf* NewRecipient() override { return new CEmailRecipientLeaf; }
+    // The mail client's address book (methods/MailLeaves.cpp): new, delete and double-click.
+    // Recipients of classes other than To and Cc are dropped.
+    bool RunRecipientDialog() override;
+    bool HasRecipientDialog() const override { return true; }
+    // 3020: mail logon, with 3510 or 3511.
+    void OnMailLogon();
+    void OnUpdateMailLogon(CCmdUI* pUI);
+    // 3021: the table's mail attributes; after OK the list is written with the new image.
+    void OnMailAttributes();
+    void OnUpdateMailAttributes(CCmdUI* pUI);
 };

@@ -1,5 +1,6 @@
 #include "methods/MethodLeaves.h"
 
+#include "mail/MailLibrary.h"
 #include "methods/MethodLeaf.h"
 #include "methods/PortLeaf.h"
 #include "records/MethodTable.h"
@@ -17,7 +18,7 @@ CAlertLeaf* Make()
 // The e-mail method of a table is named after the messaging client.
 CAlertLeaf* MakeEmail()
 {
-    return new CEmailMethodLeaf(false);
+    return new CEmailMethodLeaf(IsExchangeMailClient());
 }
 
 } // namespace

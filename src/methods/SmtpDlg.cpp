@@ -4,6 +4,8 @@
 #include "framework/DialogControls.h"
 #include "framework/UiHost.h"
 #include "methods/MethodLeaf.h"
+#include "methods/SmtpSettingsDlg.h"
+#include "tree/ALTLeaf.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
 
@@ -72,7 +74,22 @@ bool CSmtpRecipientDlg::Edit(CSMTPRecipientLeaf* leaf)
 
 BEGIN_MESSAGE_MAP(CSMTPMethodLeaf, CMethodLeaf)
     ON_COMMAND(ID_EDIT_NEW, OnNewRecipient)
+    ON_COMMAND(ID_SMTP_SETTINGS, OnSmtpSettings)
+    ON_UPDATE_COMMAND_UI(ID_SMTP_SETTINGS, OnUpdateSmtpSettings)
 END_MESSAGE_MAP()
+
+void CSMTPMethodLeaf::OnSmtpSettings()
+{
+    // The settings belong to the machine of the table; nothing of this leaf is used once the
+    // dialog has run.
+    if (CALTLeaf* table = GetALTLeaf<CALTLeaf>())
+        CSmtpSettingsDlg::Edit(table->GetMachine());
+}
+
+void CSMTPMethodLeaf::OnUpdateSmtpSettings(CCmdUI* pUI)
+{
+    pUI->Enable(IsEnabled() && GetALTLeaf<CALTLeaf>() != nullptr);
+}
 
 void CSMTPMethodLeaf::OnNewRecipient()
 {

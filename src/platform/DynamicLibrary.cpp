@@ -1,5 +1,7 @@
 #include "platform/DynamicLibrary.h"
 
+#include "platform/World.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -56,7 +58,7 @@ QString FindLibraryFile(const QString& name)
         base.chop(4);
     if (base.isEmpty())
         return QString();
-    const QStringList candidates{base + QStringLiteral(".so"), QStringLiteral("lib") + base + QStringLiteral(".so")};
+    const QStringList candidates{base + QStringLiteral(".so"), QStringLiteral("lib") + base + QStringLiteral(".so"), name};
     for (const QString& dir : LibrarySearchPath()) {
         const QStringList entries = QDir(dir).entryList(QDir::Files | QDir::Readable);
         for (const QString& candidate : candidates) {
@@ -98,6 +100,14 @@ QStringList LibrarySearchPath()
 {
     const QString exe = ExecutableDir();
     QStringList dirs{exe, QDir::cleanPath(exe + QStringLiteral("/../lib"))};
+    // Only a world that already holds this computer is looked into: a search never creates it.
+    const QString computer = World::ComputerName();
+    QString system;
+    if (World::IsValidMachineName(computer) &&
+        QFileInfo(World::Root() + QStringLiteral("/machines/") + computer).isDir() &&
+        World::ResolvePathOn(computer, QStringLiteral("C:\\WINDOWS\\SYSTEM32"), &system) == 0 &&
+        QFileInfo(system).isDir())
+        dirs << system;
     for (const QString& dir : qEnvironmentVariable("VIGIMOR_PLUGIN_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts))
         dirs << QDir::cleanPath(QDir(dir).absolutePath());
     dirs.removeDuplicates();

@@ -1,10 +1,12 @@
 #pragma once
 // Run-time libraries by their Windows names ("MAPI32.DLL", "NotesUI.DLL").
 //
-// A name maps to "<base>.so" or "lib<base>.so" (base = the name without ".DLL"; file names
-// matched ignoring case), searched in this order: the executable's folder, the executable's
-// ../lib (build/lib), then each folder of VIGIMOR_PLUGIN_PATH (':'-separated). Only bare names
-// are accepted, and no system folder is searched, so nothing else is ever loaded.
+// A name maps to "<base>.so", "lib<base>.so" or the name itself (base = the name without
+// ".DLL"; file names matched ignoring case), searched in this order: the executable's folder,
+// the executable's ../lib (build/lib), this computer's C:\WINDOWS\SYSTEM32 in the world (where
+// the world installs libraries a machine has, such as its mail client), then each folder of
+// VIGIMOR_PLUGIN_PATH (':'-separated). Only bare names are accepted, and no host system folder
+// is searched, so nothing else is ever loaded.
 //
 // Entry points by ordinal: a library that offers them exports a table named
 // VigimorOrdinalTable, ended by an entry with ordinal 0:

@@ -1,5 +1,7 @@
 #include "platform/GlobalMemory.h"
+#include "platform/GlobalMemoryFaults.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -37,12 +39,29 @@ R WithBlock(HGLOBAL block, R none, F&& f)
     return it == table.blocks.end() ? none : f(it->second);
 }
 
+std::atomic<long>& FailingAllocations()
+{
+    static std::atomic<long> count{0};
+    return count;
+}
+
 } // namespace
 
 extern "C" {
 
+void GlobalFailNextAllocations(long count)
+{
+    FailingAllocations() = count;
+}
+
+
 HGLOBAL GlobalAlloc(UINT flags, size_t bytes)
 {
+    long failing = FailingAllocations().load();
+    while (failing > 0 && !FailingAllocations().compare_exchange_weak(failing, failing - 1)) {
+    }
+    if (failing > 0)
+        return nullptr;
     // Blocks never move and are always zeroed: a reader of a partly filled block sees zeros
     // instead of stale heap contents.
     void* memory = std::calloc(bytes == 0 ? 1 : bytes, 1);

@@ -700,7 +700,8 @@ void CServerLeaf::OnExchangeSetup()
 
 void CServerLeaf::OnUpdateExchangeSetup(CCmdUI* pUI)
 {
-    pUI->Enable(IsMailLibraryLoaded() && GetServiceState() == SERVICE_RUNNING);
+    // Offered only for a mail client of the Exchange kind.
+    pUI->Enable(IsExchangeMailClient() && GetServiceState() == SERVICE_RUNNING);
 }
 
 void CServerLeaf::OnServiceAccount()

@@ -1,5 +1,7 @@
 #include "ui/MainFrame.h"
 
+#include "mail/MapiInterface.h"
+
 #include "framework/CommandActions.h"
 #include "framework/Commands.h"
 #include "framework/Switches.h"
@@ -385,15 +387,17 @@ void CMainFrame::OnUpdateSmallToolbar(CCmdUI* pUI)
 
 void CMainFrame::OnMailLogon()
 {
-    if (!m_mailLogon)
+    // The mail client asks for the profile itself.
+    CMapiInterface& mapi = CMapiInterface::Instance();
+    if (!mapi.IsMapiAvailable())
         return;
-    const int result = m_mailLogon();
+    const ULONG result = mapi.Logon(nullptr, "", "", MAPI_LOGON_UI, 0);
     AfxMessageBox(result == 0 ? IDS_MAIL_LOGON_OK : IDS_MAIL_LOGON_FAILED, MB_OK);
 }
 
 void CMainFrame::OnUpdateMailLogon(CCmdUI* pUI)
 {
-    pUI->Enable(bool(m_mailLogon));
+    pUI->Enable(CMapiInterface::Instance().IsMapiAvailable());
 }
 
 void CMainFrame::OnHelpContents()

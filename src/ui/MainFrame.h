@@ -46,10 +46,6 @@ public:
     // does it regularly; menus ask before they open).
     void UpdateCommandStates();
 
-    // The mail system's logon (0 on success); until one is set the command is disabled.
-    using MailLogon = std::function<int()>;
-    void SetMailLogon(MailLogon logon) { m_mailLogon = std::move(logon); }
-
     CAlertPane* GetLeftPane() const { return m_leftPane; }
     CAlertPane* GetRightPane() const { return m_rightPane; }
     CAlertTreeWnd* GetTreeWnd() const { return m_treeWnd; }
@@ -107,6 +103,5 @@ private:
     CAlertListWnd* m_infoPane = nullptr;
     QPointer<CAlertPane> m_activeView;
     QTimer* m_idleTimer = nullptr;
-    MailLogon m_mailLogon;
     bool m_created = false;
 };

@@ -230,3 +230,48 @@ TEST(WorldToolCommands, BadArgumentsAreRefused)
                        QStringLiteral("Alert"), QStringLiteral("warning"), QStringLiteral("t")}, &output), 0)
         << output.toStdString();
 }
+
+TEST_F(DemoWorld, ThisComputerHasBothMailClientsWithTheirBooks)
+{
+    QString output;
+    ASSERT_EQ(RunTool({QStringLiteral("show")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("Mail client installed (Exchange)\n"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Notes client installed; installation C:\\Lotus\\Notes\n")));
+    EXPECT_TRUE(output.contains(QStringLiteral("SMTP settings: sender \"alerts@korvane.example\"")));
+    EXPECT_TRUE(output.contains(QStringLiteral("  mail subject \"QUELLIT alert\"  attachments 2: C:\\ALERT\\QUELLIT.TXT; "
+                                               "C:\\ALERT\\LOG\\ACTIVITY.LOG\n")));
+    const QByteArray book = s_world->Read(QStringLiteral("machines/DEMOPC/drives/C/WINDOWS/MAILBOOK.TXT"));
+    EXPECT_TRUE(book.contains("Operations\tops@korvane.example\n"));
+    EXPECT_TRUE(s_world->Read(QStringLiteral("machines/DEMOPC/drives/C/Lotus/Notes/ADDRBOOK.TXT")).contains("Wang Fang\t"));
+    // A remote machine has no mail client.
+    ASSERT_EQ(RunTool({QStringLiteral("show"), QStringLiteral("--machine"), QStringLiteral("SRV1")}, &output), 0);
+    EXPECT_FALSE(output.contains(QStringLiteral("Mail client installed")));
+}
+
+TEST(WorldToolCommands, MailClientsAndAddressBooks)
+{
+    TempWorld world;
+    QString output;
+    ASSERT_EQ(RunTool({QStringLiteral("init")}, &output), 0) << output.toStdString();
+    // No Notes installation yet: its book has no place.
+    EXPECT_NE(RunTool({QStringLiteral("add-address"), QStringLiteral("notes"), QStringLiteral("Li Na")}, &output), 0);
+    EXPECT_NE(RunTool({QStringLiteral("add-address"), QStringLiteral("fax"), QStringLiteral("Li Na")}, &output), 0);
+    EXPECT_NE(RunTool({QStringLiteral("install-notes")}, &output), 0);
+    ASSERT_EQ(RunTool({QStringLiteral("install-mail"), QStringLiteral("--extended")}, &output), 0) << output.toStdString();
+    ASSERT_EQ(RunTool({QStringLiteral("install-notes"), QStringLiteral("C:\\Notes")}, &output), 0) << output.toStdString();
+    ASSERT_EQ(RunTool({QStringLiteral("add-address"), QStringLiteral("mail"), QStringLiteral("Ops\nTeam"),
+                       QStringLiteral("ops@example.com")}, &output), 0) << output.toStdString();
+    EXPECT_NE(RunTool({QStringLiteral("add-address"), QStringLiteral("mail"), QStringLiteral("# not a name")}, &output), 0);
+    ASSERT_EQ(RunTool({QStringLiteral("add-address"), QStringLiteral("notes"), QStringLiteral("Li Na")}, &output), 0);
+    // One entry a line, whatever was given.
+    EXPECT_EQ(world.Read(QStringLiteral("machines/TESTPC/drives/C/WINDOWS/MAILBOOK.TXT")), QByteArray("Ops Team\tops@example.com\n"));
+    EXPECT_EQ(world.Read(QStringLiteral("machines/TESTPC/drives/C/Notes/ADDRBOOK.TXT")), QByteArray("Li Na\t\n"));
+    ASSERT_EQ(RunTool({QStringLiteral("show")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("Mail client installed\n"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Notes settings: installation \"C:\\Notes\"  user-specified account no")));
+    // Installing Notes elsewhere moves the settings there; the old book stays where it was.
+    ASSERT_EQ(RunTool({QStringLiteral("install-notes"), QStringLiteral("C:\\Other")}, &output), 0);
+    ASSERT_EQ(RunTool({QStringLiteral("show")}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("installation C:\\Other\n"))) << output.toStdString();
+    EXPECT_EQ(world.Read(QStringLiteral("machines/TESTPC/drives/C/Notes/ADDRBOOK.TXT")), QByteArray("Li Na\t\n"));
+}

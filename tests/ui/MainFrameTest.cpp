@@ -3,6 +3,9 @@
 #include "TestLeaves.h"
 #include "../common/TempWorld.h"
 
+#include "alertworld/MailInstall.h"
+#include "mail/MapiInterface.h"
+
 #include "framework/ScriptedUiHost.h"
 #include "platform/Registry.h"
 #include "res/Resources.h"
@@ -13,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QSplitter>
@@ -242,18 +246,26 @@ TEST_F(FrameFixture, MailLogonIsDisabledUntilAMailSystemIsThere)
 {
     ScriptedUiHost host;
     ScopedUiHost scope(&host);
+    CMapiInterface::Instance().Reload();
     CCmdUI ui(ID_FILE_MAIL_LOGON);
     ASSERT_TRUE(Query(ID_FILE_MAIL_LOGON, &ui));
     EXPECT_FALSE(ui.IsEnabled());
-    int result = 0;
-    m_frame->SetMailLogon([&result] { return result; });
+    m_frame->OnCmdMsg(ID_FILE_MAIL_LOGON, nullptr);
+    EXPECT_TRUE(host.BoxTexts().isEmpty());
+
+    QString error;
+    ASSERT_EQ(WorldTool::InstallMailClient(QStringLiteral("TESTPC"), {}, &error), 0u) << error.toStdString();
+    CMapiInterface::Instance().Reload();
     CCmdUI ui2(ID_FILE_MAIL_LOGON);
     Query(ID_FILE_MAIL_LOGON, &ui2);
     EXPECT_TRUE(ui2.IsEnabled());
+    // The client asks for its profile: given, then refused.
+    host.PushDialog([](QDialog* d) { d->accept(); });
     m_frame->OnCmdMsg(ID_FILE_MAIL_LOGON, nullptr);
-    result = 1;
+    host.PushDialog([](QDialog* d) { d->reject(); });
     m_frame->OnCmdMsg(ID_FILE_MAIL_LOGON, nullptr);
     EXPECT_EQ(host.BoxTexts(), (QStringList{LoadString(3510), LoadString(3511)}));
+    CMapiInterface::Instance().UnloadMapi32DLL();
 }
 
 TEST_F(FrameFixture, UnhandledCommandsReachTheNextTarget)
