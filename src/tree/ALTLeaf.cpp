@@ -73,8 +73,15 @@ BOOL CALTLeaf::RefreshIfChanged(BOOL force)
 {
     if (!m_refreshEnabled)
         return 0;
-    if (!force && !ChangeDateMoved())
-        return 0;
+    if (!force) {
+        if (!ChangeDateMoved())
+            return 0;
+    } else if (QString date; ReadChangeDate(&date)) {
+        // What is shown is what is stored at this date, so the next write is not taken for
+        // one made on an old copy.
+        m_changeDate = date;
+        m_ignoreNextChange = 0;
+    }
     RefreshFromCfg(m_machine, m_application);
     return 1;
 }
