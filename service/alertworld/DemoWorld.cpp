@@ -93,11 +93,9 @@ void Count(AltTable* t)
 
 DWORD WriteTables(const QString& machine, const QList<QPair<QByteArray, AltTable>>& tables, QString* error)
 {
-    const World::ScopedLocalMachine scope(machine);
-    const Tarnix::MachineStore store(machine);
     for (auto table : tables) {
         Count(&table.second);
-        if (const DWORD rc = store.WriteTable(table.first, table.second)) {
+        if (const DWORD rc = InstallApplicationTable(machine, table.first, table.second)) {
             *error = QStringLiteral("cannot write table %1 on %2 [%3]")
                          .arg(QString::fromLatin1(table.first), machine)
                          .arg(rc);

@@ -30,6 +30,13 @@
 #include <QMap>
 #include <QSet>
 
+// The help page lives in a static library; registering it by name keeps the linker from
+// dropping it.
+static void RegisterHelpResource()
+{
+    Q_INIT_RESOURCE(alertworld_help);
+}
+
 namespace WorldTool {
 
 using namespace Records;
@@ -43,6 +50,18 @@ constexpr DWORD kStartWaitMs = 10000;
 // Starting a process is not sped up by the timing policy: never wait less than this, in real ms.
 constexpr uint64_t kStartWaitFloorMs = 20000;
 constexpr DWORD kStartPollMs = 100;
+
+// The console's help page, <home>\Help\Index.htm; one that exists already is left as it is.
+bool InstallHelpPage(const QString& home)
+{
+    RegisterHelpResource();
+    const QString help = home + QStringLiteral("/Help");
+    if (QFile::exists(help + QStringLiteral("/Index.htm")))
+        return true;
+    QFile page(QStringLiteral(":/alertworld/help/Index.htm"));
+    return QDir().mkpath(help) && page.open(QIODevice::ReadOnly) &&
+           ReplaceFile(help + QStringLiteral("/Index.htm"), page.readAll());
+}
 
 QString MachineJsonPath(const QString& machine)
 {
@@ -358,7 +377,29 @@ DWORD InstallAlertService(const QString& machine, QString* error)
         WritePortFile(ports, PortHeader(), {SystemDefaultPort()});
         WriteDefaultPort(home + QStringLiteral("/PORTDEF.CFG"), 1);
     }
+    if (!InstallHelpPage(home)) {
+        *error = QStringLiteral("cannot write the help page of %1").arg(m);
+        return ERROR_ACCESS_DENIED;
+    }
     return 0;
+}
+
+DWORD InstallApplicationTable(const QString& machine, const QByteArray& app, const AltTable& table)
+{
+    const QString m = World::CanonicalMachineName(machine);
+    if (m.isEmpty() || !World::MachineExists(m))
+        return RPC_S_SERVER_UNAVAILABLE;
+    const ActAs actAs(m);
+    if (const DWORD rc = MachineStore(m).WriteTable(app, table))
+        return rc;
+    if (table.displayName.isEmpty())
+        return 0;
+    // The event log names an application by this value of the machine's registry.
+    const QString key = QString::fromLatin1(Tarnix::kProductKey) + QStringLiteral("\\Applications\\") +
+                        QString::fromLatin1(app);
+    if (const DWORD rc = Registry::CreateKey(m, key, QString()))
+        return rc;
+    return Registry::PutString(m, key, QStringLiteral("DisplayName"), QString::fromUtf8(table.displayName));
 }
 
 DWORD AddRecipient(const QString& machine, const QByteArray& app, const QString& method, const QString& text,
@@ -746,6 +787,8 @@ int Run(const QStringList& arguments, QTextStream& out, QTextStream& err)
         } else if (!JoinNetwork(QStringLiteral("Microsoft Windows Network"), QStringLiteral("WORKGROUP"),
                                 World::ComputerName())) {
             return Fail(err, QStringLiteral("cannot write network.json"), 5);
+        } else if (const DWORD rc = InstallAlertService(World::ComputerName(), &error)) {
+            return Fail(err, error, rc);
         }
         out << "world " << World::Root() << " ready for " << World::ComputerName() << '\n';
         return 0;

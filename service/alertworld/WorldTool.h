@@ -17,6 +17,7 @@
 // wrong otherwise.
 #include "platform/WinTypes.h"
 #include "records/PortConfig.h"
+#include "tarnix/AltTable.h"
 
 #include <QString>
 #include <QStringList>
@@ -52,8 +53,13 @@ bool JoinNetwork(const QString& provider, const QString& domain, const QString& 
 Records::PortRecord SystemDefaultPort();
 
 // Installs the alert service on a machine: service entry, registry paths (Home C:\ALERT,
-// EventLog C:\ALERT\EVENTLOG, Log C:\ALERT\LOG), the default table and an empty activity log.
+// EventLog C:\ALERT\EVENTLOG, Log C:\ALERT\LOG), the default table, an empty activity log and
+// the console's help page (Help\Index.htm under the home).
 DWORD InstallAlertService(const QString& machine, QString* error);
+
+// Writes an application's table on a machine and registers its display name (when it has one)
+// under Applications\<app> of the machine's product key, where the event log looks it up.
+DWORD InstallApplicationTable(const QString& machine, const QByteArray& app, const Tarnix::AltTable& table);
 
 // Adds one recipient to a table's list in one locked read-modify-write. method: broadcast,
 // pager, email, snmp, ticket, eventlog, notes, smtp; text as the world tool's help says.

@@ -27,6 +27,7 @@ const std::vector<Option>& Options()
         {"--signal-termination", false, [](CCommandLine* l, const QString&) { l->signalTermination = true; return true; }},
         {"--dump", true, [](CCommandLine* l, const QString& v) { l->dumpPath = v; return !v.isEmpty(); }},
         {"--select", true, [](CCommandLine* l, const QString& v) { l->selectPath = v; return true; }},
+        {"--lang", true, [](CCommandLine* l, const QString& v) { l->language = v; return !v.isEmpty(); }},
     };
     return options;
 }

@@ -3,6 +3,9 @@
 //   --screenshot FILE [--after MS]   start as usual; MS milliseconds (default 1500) after the
 //                                    main window shows, save a picture of it as PNG and end (0)
 //   --signal-termination             signal the termination event of this world and end (0)
+//   --select PATH                    select the tree item at PATH once the console has settled
+//   --lang en|zh                     the language of the interface (default: the locale's
+//                                    English, else Traditional Chinese)
 // Options are declared in one table in CommandLine.cpp; add new ones there.
 #include <QString>
 #include <QStringList>
@@ -18,4 +21,5 @@ public:
     // Written by later options.
     QString dumpPath;
     QString selectPath;
+    QString language;
 };

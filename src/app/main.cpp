@@ -2,12 +2,14 @@
 // event loop and its exit entry.
 #include "app/AlertApp.h"
 #include "app/CommandLine.h"
+#include "app/Language.h"
 #include "framework/ScriptedUiHost.h"
 #include "platform/Timing.h"
 #include "ui/ConsoleDump.h"
 #include "ui/MainFrame.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -23,6 +25,14 @@ int main(int argc, char** argv)
     }
     if (line.signalTermination)
         return CAlertApp::SignalTermination() ? 0 : 1;
+    Res::Language language = Res::Language::TraditionalChinese;
+    if (!UiLanguage::Choose(line.language, QLocale::system().uiLanguages(), &language)) {
+        std::fprintf(stderr, "vigimor: --lang takes en or zh\n");
+        return 2;
+    }
+    Res::SetLanguage(language);
+    // Without Qt's own translations its buttons and dialogs simply stay in English.
+    UiLanguage::InstallQtTranslations(language);
 
     // Scripts and tests cannot answer questions: in the unattended modes a message box takes
     // its default answer (its text goes to stderr) and a dialog is cancelled.
@@ -41,6 +51,13 @@ int main(int argc, char** argv)
         return 0;
     }
     int result = 0;
+    if (line.screenshotPath.isEmpty() && line.dumpPath.isEmpty() && !line.selectPath.isEmpty()) {
+        // An interactive session selects once the console has settled, as the scripted runs do.
+        QTimer::singleShot(int(Timing::Scaled(DWORD(line.screenshotAfterMs))), [&] {
+            if (auto* f = qobject_cast<CMainFrame*>(app.MainWindow()))
+                ConsoleDump::SelectPath(f, line.selectPath);
+        });
+    }
     if (!line.screenshotPath.isEmpty() || !line.dumpPath.isEmpty()) {
         // Scripts and tests: look at the console once it has settled, then end.
         QTimer::singleShot(int(Timing::Scaled(DWORD(line.screenshotAfterMs))), [&] {

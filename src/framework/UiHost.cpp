@@ -2,6 +2,7 @@
 
 #include "framework/Commands.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -97,6 +98,14 @@ int QtUiHost::MessageBox(const QString& text, const QString& caption, UINT type,
     for (int b : buttons)
         set |= StandardButtonOf(b);
     box.setStandardButtons(set);
+    // The console's own texts for its buttons; Qt's (translated where it can) for the rest.
+    const std::pair<QMessageBox::StandardButton, UINT> texts[] = {{QMessageBox::Ok, IDS_BUTTON_OK},
+                                                                  {QMessageBox::Cancel, IDS_BUTTON_CANCEL},
+                                                                  {QMessageBox::Yes, IDS_BUTTON_YES},
+                                                                  {QMessageBox::No, IDS_BUTTON_NO}};
+    for (const auto& [button, id] : texts)
+        if (QAbstractButton* b = box.button(button); b && !LoadString(id).isEmpty())
+            b->setText(LoadString(id));
     box.setDefaultButton(StandardButtonOf(DefaultMessageBoxAnswer(type)));
     const int pressed = box.exec();
     for (int b : buttons) {

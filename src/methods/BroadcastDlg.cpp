@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -84,6 +85,8 @@ CBroadcastDlg::CBroadcastDlg(CBroadcastMethodLeaf* method, QWidget* parent)
         ConsoleSettings::Set(ConsoleSettings::ExpandBroadcast, on ? 1 : 0);
     });
     connect(m_network, &CAlertTreeCtrl::selectionChangedNotify, this, &CBroadcastDlg::OnSelectionChanged);
+    // Enter in the name field adds the name; it does not close the dialog.
+    m_recipient->installEventFilter(this);
 
     m_networkRoot = std::make_unique<CAlertLeaf>(m_network);
     m_chosenRoot = std::make_unique<CAlertLeaf>(m_chosen);
@@ -133,9 +136,24 @@ CAlertLeaf* CBroadcastDlg::AddRecipient(const QString& name)
     return recipient;
 }
 
+bool CBroadcastDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_recipient && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnAdd();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CBroadcastDlg::OnAdd()
 {
-    const QString text = m_recipient->text();
+    const QString text = m_recipient->text().trimmed();
+    if (text.isEmpty())
+        return;
+    m_recipient->clear();
     QString name = text.toUpper();
     auto* net = dynamic_cast<CNetLeaf*>(m_network->GetSelectedLeaf());
     if (net && net->GetName() == text && !IsProviderName(net->GetName()))

@@ -40,10 +40,14 @@ public:
     CAlertTreeCtrl* NetworkTree() const { return m_network; }
     CAlertTreeCtrl* ChosenTree() const { return m_chosen; }
 
+    // Adds the typed name (nothing when the field is empty) and clears the field.
     void OnAdd();
     void OnAddAll();
     void OnRemove();
     void OnRemoveAll();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FillNetworkTree();

@@ -8,6 +8,7 @@
 #include "tree/ALTLeaf.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
+#include "tree/MessageText.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -39,6 +40,9 @@ CSmtpRecipientDlg::CSmtpRecipientDlg(CSMTPRecipientLeaf* leaf, QWidget* parent) 
     layout->addLayout(DialogControls::OkCancelRow(this, kDialogId));
     m_address->setText(leaf->GetAddress());
     m_displayName->setText(leaf->GetDisplayName());
+    // Typing replaces what is shown (the samples of a new recipient); Tab selects the name.
+    m_address->setFocus();
+    m_address->selectAll();
 }
 
 void CSmtpRecipientDlg::accept()
@@ -51,6 +55,14 @@ void CSmtpRecipientDlg::accept()
     }
     // The limits keep both inside their record fields.
     const QString address = m_address->text().left(kAddressLimit);
+    if (address.trimmed().isEmpty() || !address.contains(QLatin1Char('@'))) {
+        AfxMessageBox(address.trimmed().isEmpty() ? LoadString(IDS_SMTP_ADDRESS_EMPTY)
+                                                  : FormatString(IDS_SMTP_ADDRESS_NO_AT, {address}),
+                      MB_OK | MB_ICONEXCLAMATION);
+        m_address->setFocus();
+        m_address->selectAll();
+        return;
+    }
     const QString displayName = m_displayName->text().left(kDisplayNameLimit);
     leaf->SetFields(address, displayName);
     leaf->SetName(address);

@@ -7,6 +7,7 @@
 #include "records/ByteField.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
+#include "tree/MessageText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,6 +43,7 @@ void CMaskedEdit::SetMask(const QString& mask)
             m_value += m_fill;
     }
     m_cursor = 0;
+    m_fresh = m_advanced = false;
     Redisplay();
 }
 
@@ -88,6 +90,52 @@ QChar CMaskedEdit::PositionKind(int position) const
     return index < m_mask.size() ? m_mask[index] : QChar();
 }
 
+void CMaskedEdit::GroupOf(int position, int* start, int* end) const
+{
+    *start = position;
+    while (*start > 0 && MaskIndex(*start) == MaskIndex(*start - 1) + 1)
+        --*start;
+    *end = position + 1;
+    while (*end < m_value.size() && MaskIndex(*end) == MaskIndex(*end - 1) + 1)
+        ++*end;
+}
+
+void CMaskedEdit::NextGroup()
+{
+    int start = 0, end = 0;
+    GroupOf(m_cursor, &start, &end);
+    if (end >= m_value.size())
+        return; // the last group has no next one
+    if (!m_fresh && m_cursor > start) {
+        const QString typed = m_value.mid(start, m_cursor - start);
+        m_value.replace(start, end - start, typed.rightJustified(end - start, m_fill));
+    }
+    m_cursor = end;
+    m_fresh = true;
+    m_freshTyped = 0;
+}
+
+void CMaskedEdit::TypeIntoFreshGroup(QChar c)
+{
+    int start = 0, end = 0;
+    GroupOf(m_cursor, &start, &end);
+    const int size = end - start;
+    QString group = m_freshTyped == 0 ? QString(size, m_fill) : m_value.mid(start, size);
+    group = group.mid(1) + c;
+    m_value.replace(start, size, group);
+    m_cursor = start;
+    if (++m_freshTyped == size) {
+        m_advanced = true;
+        if (end < m_value.size()) {
+            m_cursor = end;
+            m_freshTyped = 0;
+        } else {
+            m_fresh = false;
+            m_cursor = end - 1;
+        }
+    }
+}
+
 void CMaskedEdit::Redisplay()
 {
     setText(GetText());
@@ -104,6 +152,19 @@ void CMaskedEdit::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
+    const bool advanced = m_advanced;
+    m_advanced = false;
+    if (key == Qt::Key_Period && m_mask.contains(QLatin1Char('.'))) {
+        if (!advanced)
+            NextGroup();
+        Redisplay();
+        event->accept();
+        return;
+    }
+    const bool digit = key >= Qt::Key_0 && key <= Qt::Key_9;
+    const bool hexLetter = key >= Qt::Key_A && key <= Qt::Key_F;
+    if (!digit && !hexLetter)
+        m_fresh = false;
     switch (key) {
     case Qt::Key_Left:
     case Qt::Key_Backspace:
@@ -126,8 +187,6 @@ void CMaskedEdit::keyPressEvent(QKeyEvent* event)
         break;
     default: {
         const QChar kind = PositionKind(m_cursor);
-        const bool digit = key >= Qt::Key_0 && key <= Qt::Key_9;
-        const bool hexLetter = key >= Qt::Key_A && key <= Qt::Key_F;
         if (!(digit && (kind == QLatin1Char('#') || kind == QLatin1Char('@'))) &&
             !(hexLetter && kind == QLatin1Char('@'))) {
             // Typed characters never reach the text; other keys (Enter, Escape, Tab) are the
@@ -139,6 +198,12 @@ void CMaskedEdit::keyPressEvent(QKeyEvent* event)
             return;
         }
         const QChar c = digit ? QChar(u'0' + (key - Qt::Key_0)) : QChar(u'A' + (key - Qt::Key_A));
+        if (m_fresh) {
+            TypeIntoFreshGroup(c);
+            break;
+        }
+        int start = 0, end = 0;
+        GroupOf(m_cursor, &start, &end);
         if (m_insert) {
             m_value.insert(m_cursor, c);
             m_value.chop(1);
@@ -146,6 +211,8 @@ void CMaskedEdit::keyPressEvent(QKeyEvent* event)
             m_value[m_cursor] = c;
         }
         m_cursor = qMin(last, m_cursor + 1);
+        // Typing across into the next group: a "." now only confirms it.
+        m_advanced = m_cursor == end;
         break;
     }
     }
@@ -349,6 +416,7 @@ void CSnmpDlg::accept()
     uint8_t ipBytes[4] = {};
     if (!SnmpAddress::ParseIp(ip, ipBytes)) {
         // A part above 255 would be stored as some other address (or the broadcast one).
+        AfxMessageBox(FormatString(IDS_SNMP_ADDRESS_REFUSED, {ip}), MB_OK | MB_ICONEXCLAMATION);
         if (m_shown == 0)
             m_address->setFocus();
         else

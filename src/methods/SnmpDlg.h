@@ -20,7 +20,8 @@ public:
     explicit CMaskedEdit(QWidget* parent = nullptr);
 
     void SetFillChar(QChar fill) { m_fill = fill; }
-    // Stores the mask, fills every position with the fill character, cursor at 0.
+    // Stores the mask, fills every position with the fill character, cursor at 0. Typing "."
+    // ends the cursor's group and moves to the start of the next one.
     void SetMask(const QString& mask);
     // Accepted only with one character of "0123456789ABCDEF" per position; a refused text
     // leaves the control as it was.
@@ -47,12 +48,24 @@ private:
     // Index in the mask of value position i.
     int MaskIndex(int position) const;
     QChar PositionKind(int position) const;
+    // The value positions [*start, *end) of the group (between separators) holding position.
+    void GroupOf(int position, int* start, int* end) const;
+    // ".": what was typed into the group so far is its value, right-aligned; the cursor moves to
+    // the next group, which then takes digits from the right.
+    void NextGroup();
+    void TypeIntoFreshGroup(QChar c);
 
     QString m_mask;
     QString m_value;
     int m_cursor = 0;
     QChar m_fill = QLatin1Char(' ');
     bool m_insert = false;
+    // The cursor's group was entered by ".": digits typed there enter from the right, as many
+    // as m_freshTyped so far.
+    bool m_fresh = false;
+    int m_freshTyped = 0;
+    // The last key filled a group and moved on: a "." now only confirms that.
+    bool m_advanced = false;
 };
 
 namespace SnmpAddress {

@@ -99,7 +99,9 @@ FARPROC OwnSymbol(HMODULE module, const char* name)
 QStringList LibrarySearchPath()
 {
     const QString exe = ExecutableDir();
-    QStringList dirs{exe, QDir::cleanPath(exe + QStringLiteral("/../lib"))};
+    // Beside the program, the build tree's lib, and where the package installs them.
+    QStringList dirs{exe, QDir::cleanPath(exe + QStringLiteral("/../lib")),
+                     QDir::cleanPath(exe + QStringLiteral("/../lib/vigimor"))};
     // Only a world that already holds this computer is looked into: a search never creates it.
     const QString computer = World::ComputerName();
     QString system;

@@ -3,7 +3,7 @@
 //
 // A name maps to "<base>.so", "lib<base>.so" or the name itself (base = the name without
 // ".DLL"; file names matched ignoring case), searched in this order: the executable's folder,
-// the executable's ../lib (build/lib), this computer's C:\WINDOWS\SYSTEM32 in the world (where
+// the executable's ../lib (build/lib), its ../lib/vigimor (the package), this computer's C:\WINDOWS\SYSTEM32 in the world (where
 // the world installs libraries a machine has, such as its mail client), then each folder of
 // VIGIMOR_PLUGIN_PATH (':'-separated). Only bare names are accepted, and no host system folder
 // is searched, so nothing else is ever loaded.

@@ -97,7 +97,12 @@ namespace Res {
 
 const MenuItem* Menu(UINT id)
 {
-    static const std::map<UINT, MenuItem> menus = Data::ParseMenus(Data::ReadFile(QStringLiteral("menus.txt")));
+    auto load = [](Language language) {
+        return Data::ParseMenus(Data::ReadFile(Data::LanguageFile(QStringLiteral("menus.txt"), language)));
+    };
+    static const std::map<UINT, MenuItem> chinese = load(Language::TraditionalChinese);
+    static const std::map<UINT, MenuItem> english = load(Language::English);
+    const auto& menus = CurrentLanguage() == Language::English ? english : chinese;
     const auto it = menus.find(id);
     return it == menus.end() ? nullptr : &it->second;
 }

@@ -2,6 +2,7 @@
 // The resource data files (strings.tsv, dialogs.tsv, menus.txt, compiled in through
 // vigimor_res.qrc) and their parsers. The lookups in Resources.h parse each file once, on
 // first use; the parsers are exposed so that the files can be checked line by line.
+#include "res/Language.h"
 #include "res/Resources.h"
 #include <QByteArray>
 #include <QHash>
@@ -13,6 +14,8 @@ namespace Res::Data {
 
 // The bytes of a compiled-in data file ("strings.tsv" ...); empty when there is none.
 QByteArray ReadFile(const QString& name);
+// The name of a data file in the given language ("en/strings.tsv" for English).
+QString LanguageFile(const QString& name, Language language);
 
 // "\n", "\t" and "\\" in a data file's text; any other backslash is kept and reported.
 QString Unescape(QStringView text, QString* problem = nullptr);

@@ -45,6 +45,11 @@ constexpr UINT IDS_FILTER_CLEAR = 9111;
 constexpr UINT IDS_MACHINE_LINE = 9160;           // "電腦：%1", the machine a failure concerns
 constexpr UINT IDS_PORT_FILE_NOT_WRITTEN = 9130;   // PORT.CFG exists but could not be written
 constexpr UINT IDS_PORT_IDS_EXHAUSTED = 9131;      // no port configuration id left
+constexpr UINT IDS_HELP_MISSING = 9600;           // the help page does not exist (%1 its path)
+constexpr UINT IDS_HELP_NOT_OPENED = 9601;         // no browser opened the help page (%1 its path)
+constexpr UINT IDS_SNMP_ADDRESS_REFUSED = 9602;    // an SNMP address part above 255 (%1 the address)
+constexpr UINT IDS_SMTP_ADDRESS_EMPTY = 9603;      // the SMTP recipient dialog's address is empty
+constexpr UINT IDS_SMTP_ADDRESS_NO_AT = 9604;      // the SMTP recipient address has no "@" (%1 it)
 
 // ---- framework strings --------------------------------------------------------------------
 constexpr UINT IDS_FW_APP_TITLE = 57344;           // application title

@@ -3,6 +3,7 @@
 #include "res/Resources.h"
 
 #include <QFile>
+#include <atomic>
 #include <mutex>
 
 // The resource data lives in a static library; registering it by name keeps the linker from
@@ -172,20 +173,55 @@ DialogTexts ParseDialogs(const QByteArray& data, QStringList* problems)
 
 } // namespace Res::Data
 
+namespace Res {
+
+namespace {
+std::atomic<Language> g_language {Language::TraditionalChinese};
+} // namespace
+
+void SetLanguage(Language language)
+{
+    g_language = language;
+}
+
+Language CurrentLanguage()
+{
+    return g_language;
+}
+
+QString Data::LanguageFile(const QString& name, Language language)
+{
+    return language == Language::English ? QStringLiteral("en/") + name : name;
+}
+
+} // namespace Res
+
 namespace {
 
-// Parsed on first use; C++ makes the initialisation thread-safe, and the tables never change
-// afterwards, so any thread may read them.
+// Parsed on first use, one table per language; C++ makes the initialisation thread-safe, and
+// the tables never change afterwards, so any thread may read them.
+template <typename Table, typename Parse>
+const Table& ForLanguage(const char* file, Parse&& parse)
+{
+    auto load = [&](Res::Language language) {
+        return parse(Res::Data::ReadFile(Res::Data::LanguageFile(QString::fromLatin1(file), language)), nullptr);
+    };
+    if (Res::CurrentLanguage() == Res::Language::English) {
+        static const Table english = load(Res::Language::English);
+        return english;
+    }
+    static const Table chinese = load(Res::Language::TraditionalChinese);
+    return chinese;
+}
+
 const Res::Data::StringTable& Strings()
 {
-    static const Res::Data::StringTable table = Res::Data::ParseStrings(Res::Data::ReadFile(QStringLiteral("strings.tsv")));
-    return table;
+    return ForLanguage<Res::Data::StringTable>("strings.tsv", Res::Data::ParseStrings);
 }
 
 const Res::Data::DialogTexts& Dialogs()
 {
-    static const Res::Data::DialogTexts dialogs = Res::Data::ParseDialogs(Res::Data::ReadFile(QStringLiteral("dialogs.tsv")));
-    return dialogs;
+    return ForLanguage<Res::Data::DialogTexts>("dialogs.tsv", Res::Data::ParseDialogs);
 }
 
 } // namespace

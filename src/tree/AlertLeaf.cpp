@@ -9,6 +9,7 @@
 #include "res/Resources.h"
 #include "tree/AlertTreeCtrl.h"
 #include "tree/LeafNotify.h"
+#include "tree/HelpIndex.h"
 #include "tree/RegUtil.h"
 
 #include <QAction>
@@ -306,12 +307,7 @@ bool CAlertLeaf::OnCmdMsg(UINT id, CCmdUI* pUI)
 
 void CAlertLeaf::OnHelpF1()
 {
-    // The home directory is read with a 256-byte buffer; the help index lies under it.
-    const QString index = HelpDirectory() + QStringLiteral("Index.htm");
-    QString hostPath;
-    if (World::ResolvePath(index, &hostPath) != ERROR_SUCCESS)
-        return;
-    UiHost::Current()->OpenUrl(QUrl::fromLocalFile(hostPath));
+    OpenHelpIndex();
 }
 
 // ---- tree operations --------------------------------------------------------------------------

@@ -490,13 +490,18 @@ void CServerLeaf::StatusCycle(CServiceWorker& worker)
         m_remoteSkip = 0;
     }
     const DWORD state = QueryServiceState(0);
-    if (state == GetServiceState())
+    if (state == GetServiceState()) {
+        // The first answer may be the state the leaf starts with; the status pane waits for it
+        // and reads it on its next update.
+        m_stateKnown.store(true, std::memory_order_release);
         return;
+    }
     if (state == SERVICE_RUNNING)
         DiscoverDirectories(worker);
     if (worker.StopRequested())
         return;
     m_serviceState.store(int32_t(state), std::memory_order_release);
+    m_stateKnown.store(true, std::memory_order_release);
     m_tree->PostMessage(WM_ALERT_SERVICE_STATE, WPARAM(state), PtrToLParam(this));
 }
 
@@ -620,6 +625,12 @@ void CServerLeaf::FocusTree()
 
 void CServerLeaf::OnUpdateIndicatorService(CCmdUI* pUI)
 {
+    pUI->Enable(true);
+    // Until the first state query answers, the pane says nothing rather than "stopped".
+    if (!m_stateKnown.load(std::memory_order_acquire)) {
+        pUI->SetText(QString());
+        return;
+    }
     UINT id = IDS_OOPS;
     switch (GetServiceState()) {
     case SERVICE_STOPPED: id = IDS_STATUS_STOPPED; break;

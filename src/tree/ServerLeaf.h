@@ -143,7 +143,11 @@ protected:
     void OnUpdateServiceAccount(CCmdUI* pUI);
 
     // The state the status pane and the command states follow (the status worker's store).
-    void StoreServiceState(DWORD state) { m_serviceState.store(int32_t(state), std::memory_order_release); }
+    void StoreServiceState(DWORD state)
+    {
+        m_serviceState.store(int32_t(state), std::memory_order_release);
+        m_stateKnown.store(true, std::memory_order_release);
+    }
 
     // Runs the service-account dialog; true when it was closed with OK.
     bool RunAccountDialog(bool showExchange, bool invalidAccount);
@@ -159,6 +163,9 @@ private:
     BOOL PathOf(const QString& dir, const char* fileName, QString* path) const;
 
     std::atomic<int32_t> m_serviceState{1};
+    // Whether the status worker has answered at least once (m_serviceState is only the start
+    // value before that).
+    std::atomic<bool> m_stateKnown{false};
     QString m_machine;
     QString m_reserved1;
     QString m_reserved2;

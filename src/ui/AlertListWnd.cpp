@@ -386,15 +386,25 @@ LRESULT CAlertListWnd::ShowLeaf(CAlertLeaf* leaf)
         numericColumns = 0;
     }
 
+    // Showing the same leaf again (after an edit) keeps the rows the user had selected, so that
+    // commands and update queries still reach them.
+    std::vector<CAlertLeaf*> keep;
+    if (leaf == m_shownLeaf && m_format == DISPLAY_COLUMNS && !m_list->GetRowSource())
+        keep = SelectedObjects();
+
     switch (produced) {
     case DISPLAY_NOTHING:
         SetFormat(DISPLAY_NOTHING);
         break;
     case DISPLAY_COLUMNS:
-        if (auto* source = dynamic_cast<CRowSource*>(leaf))
+        if (auto* source = dynamic_cast<CRowSource*>(leaf)) {
             ShowSource(leaf, source, heading);
-        else
+        } else {
             ShowColumns(heading, rows, keys, objects, numericColumns);
+            for (int i = 0; !keep.empty() && i < m_list->GetCount(); ++i)
+                if (std::find(keep.begin(), keep.end(), m_list->GetRowObject(i)) != keep.end())
+                    m_list->SetSel(i, true);
+        }
         break;
     case DISPLAY_LABELS:
         ShowLabels(leaf, heading, rows, objects);
@@ -705,6 +715,24 @@ bool CAlertListWnd::RouteToSelectedRows(UINT id, CCmdUI* pUI)
         m_lastOfSelection = false;
     }
     return allHandled;
+}
+
+bool CAlertListWnd::HasCommandTarget() const
+{
+    switch (m_format) {
+    case DISPLAY_COLUMNS:
+        if (m_list->GetRowSource())
+            return !m_list->GetSelItems().empty();
+        for (CAlertLeaf* leaf : SelectedObjects())
+            if (leaf && CAlertLeaf::IsLive(leaf))
+                return true;
+        return false;
+    case DISPLAY_LABELS:
+    case DISPLAY_TEXT:
+        return m_edit->m_object && CAlertLeaf::IsLive(m_edit->m_object);
+    default:
+        return false;
+    }
 }
 
 bool CAlertListWnd::OnCmdMsg(UINT id, CCmdUI* pUI)

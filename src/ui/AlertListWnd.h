@@ -100,6 +100,9 @@ public:
     LRESULT RemoveLeaf(CAlertLeaf* leaf);
 
     bool OnCmdMsg(UINT id, CCmdUI* pUI) override;
+    // Whether commands have a live leaf here to go to: a selected row's, or the label list's or
+    // text box's object.
+    bool HasCommandTarget() const;
 
     WORD GetFormat() const { return m_format; }
     CAlertColList* GetList() const { return m_list; }

@@ -12,6 +12,7 @@
 #include "res/ResourceIds.h"
 #include "res/StringIds.h"
 #include "tree/AlertTreeCtrl.h"
+#include "tree/HelpIndex.h"
 #include "tree/RegUtil.h"
 #include "ui/AlertListWnd.h"
 #include "ui/AlertPane.h"
@@ -27,7 +28,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 
 namespace {
 
@@ -35,7 +35,6 @@ constexpr UINT IDS_STATUS_PANE_SIZE = 2000;
 constexpr UINT IDS_MAIL_LOGON_OK = 3510;
 constexpr UINT IDS_MAIL_LOGON_FAILED = 3511;
 constexpr DWORD kIdleUpdateMs = 250;
-const char* const kHelpIndex = "Index.htm";
 
 // A command's prompt string: "status text\ntooltip".
 QString PromptPart(UINT id, int part)
@@ -275,6 +274,12 @@ bool CMainFrame::OnCmdMsg(UINT id, CCmdUI* pUI)
         CAlertPane* active = m_activeView ? m_activeView.data() : m_leftPane;
         if (active->OnCmdMsg(id, pUI))
             return true;
+        // An information pane with nothing to route to (no row selected, or its rows went with
+        // a reload) leaves the command to the leaf selected in the tree, so that commands and
+        // update queries still reach a live leaf. A delete goes only where the user selected.
+        if (active == m_rightPane && id != ID_EDIT_DELETE && !m_infoPane->HasCommandTarget() &&
+            m_leftPane->OnCmdMsg(id, pUI))
+            return true;
     }
     return CCmdTarget::OnCmdMsg(id, pUI);
 }
@@ -402,11 +407,7 @@ void CMainFrame::OnUpdateMailLogon(CCmdUI* pUI)
 
 void CMainFrame::OnHelpContents()
 {
-    // <service home>\Help\Index.htm, as this computer's registry names the home.
-    QString hostPath;
-    if (World::ResolvePath(HelpDirectory() + QLatin1String(kHelpIndex), &hostPath) != 0)
-        return;
-    UiHost::Current()->OpenUrl(QUrl::fromLocalFile(hostPath));
+    OpenHelpIndex();
 }
 
 void CMainFrame::OnViewToolbar()

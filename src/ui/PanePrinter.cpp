@@ -98,6 +98,22 @@ QString FitText(const QString& text, int cells, bool cjkLocale)
     return out;
 }
 
+QString FitWidth(const QString& text, const QFontMetrics& metrics, int pixels)
+{
+    if (metrics.horizontalAdvance(text) <= pixels)
+        return text;
+    // Cut at whole characters (surrogate pairs kept together).
+    const QList<uint> codes = text.toUcs4();
+    QString out;
+    for (uint c : codes) {
+        const QString next = out + QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+        if (metrics.horizontalAdvance(next) > pixels)
+            break;
+        out = next;
+    }
+    return out;
+}
+
 bool IsCjkSystemLocale()
 {
     const QLocale::Language lang = QLocale::system().language();
@@ -205,7 +221,10 @@ int PaintPages(QPainter& painter, const QSize& paper, int dpiX, int dpiY, const 
                     if (columns[c].width <= 0)
                         continue;
                     const int fit = columns[c].width / charWidth - 1;
-                    const QString text = FitText(cells[int(c)], fit, content.cjkLocale);
+                    // Counted cells assume every glyph is as wide as the average one; the
+                    // font's own widths decide, so that no text runs into the next column.
+                    const QString text = FitWidth(FitText(cells[int(c)], fit, content.cjkLocale), bodyMetrics,
+                                                  columns[c].width - charWidth / 2);
                     painter.drawText(QRect(left + columns[c].left, y, columns[c].width, lineHeight),
                                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
                 }

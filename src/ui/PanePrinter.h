@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+class QFontMetrics;
 class QPainter;
 class QPrinter;
 class QSize;
@@ -43,6 +44,8 @@ bool HasDateColumn(const QString& leafTitle);
 int TextCells(const QString& text, bool cjkLocale);
 // The longest prefix of text that fits into cells character cells.
 QString FitText(const QString& text, int cells, bool cjkLocale);
+// The longest prefix of text no wider than pixels in the font.
+QString FitWidth(const QString& text, const QFontMetrics& metrics, int pixels);
 bool IsCjkSystemLocale();
 
 // The text box's lines for printing: line breaks split, and a line longer than maxChars is

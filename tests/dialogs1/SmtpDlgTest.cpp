@@ -12,10 +12,12 @@
 #include "records/RecipientRecords.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
+#include "tree/MessageText.h"
 #include "tree/AlertTreeCtrl.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -94,6 +96,35 @@ TEST_F(SmtpDlgTest, ANewRecipientStartsFromTheSamplesAndIsWrittenSorted)
     EXPECT_TRUE(m_method->IsModified());
 }
 
+TEST_F(SmtpDlgTest, TypingReplacesTheSelectedSamplesAndAnAddressNeedsAnAt)
+{
+    m_host.PushDialog([this](QDialog* d) {
+        auto* address = FindCtrl<QLineEdit>(d, 1000);
+        EXPECT_EQ(address->selectedText(), LoadString(6104));
+        QTest::keyClicks(address, QStringLiteral("ops"));
+        EXPECT_EQ(address->text(), QStringLiteral("ops"));
+        // No "@": refused with a message, the dialog stays.
+        FindCtrl<QPushButton>(d, IDOK)->click();
+        EXPECT_EQ(d->result(), 0);
+        ASSERT_EQ(m_host.Boxes().size(), 1u);
+        EXPECT_EQ(m_host.Boxes().back().text, FormatString(IDS_SMTP_ADDRESS_NO_AT, {QStringLiteral("ops")}));
+        // Empty (or blanks only): refused with its own message.
+        address->setText(QStringLiteral("  "));
+        FindCtrl<QPushButton>(d, IDOK)->click();
+        EXPECT_EQ(d->result(), 0);
+        ASSERT_EQ(m_host.Boxes().size(), 2u);
+        EXPECT_EQ(m_host.Boxes().back().text, LoadString(IDS_SMTP_ADDRESS_EMPTY));
+        address->setText(QStringLiteral("ops@example.com"));
+        FindCtrl<QPushButton>(d, IDOK)->click();
+    });
+    m_method->NewItem(0, 0, 0);
+    EXPECT_EQ(m_host.Boxes().size(), 2u);
+    const QList<QByteArray> records = Written();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(Records::FieldText(records[0].constData(), 132), QStringLiteral("ops@example.com"));
+    EXPECT_EQ(Records::FieldText(records[0].constData() + 132, 65), LoadString(6105));
+}
+
 TEST_F(SmtpDlgTest, CancellingANewRecipientLeavesNoneBehind)
 {
     m_method->NewItem(0, 0, 0);
@@ -108,7 +139,7 @@ TEST_F(SmtpDlgTest, EditsStayInsideTheFieldsAndAnEmptyNameShowsAnEmptyItem)
     ASSERT_TRUE(leaf->SetDataV2(Records::MakeSmtpRecord("ops@example.com", "Operations").constData()));
     m_host.PushDialog([](QDialog* d) {
         EXPECT_EQ(FindCtrl<QLineEdit>(d, 1000)->text(), QStringLiteral("ops@example.com"));
-        FindCtrl<QLineEdit>(d, 1000)->setText(QString(200, QLatin1Char('x')));
+        FindCtrl<QLineEdit>(d, 1000)->setText(QStringLiteral("a@") + QString(198, QLatin1Char('x')));
         FindCtrl<QLineEdit>(d, 1074)->setText(QString());
         d->accept();
     });

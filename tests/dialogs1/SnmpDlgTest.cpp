@@ -11,6 +11,7 @@
 #include "records/RecipientRecords.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
+#include "tree/MessageText.h"
 #include "tree/AlertTreeCtrl.h"
 
 #include <QComboBox>
@@ -105,6 +106,31 @@ TEST(MaskedEditTest, OnlyDigitsAtDecimalPositionsAndHexAtHexPositions)
     // Paste and typed text never get in.
     QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(edit.text(), QStringLiteral("09.C6"));
+}
+
+TEST(MaskedEditTest, APeriodEndsTheGroupAndMovesToTheNextOne)
+{
+    CMaskedEdit edit;
+    edit.SetFillChar(QLatin1Char('0'));
+    edit.SetMask(QStringLiteral("###.###.###.###"));
+    ASSERT_TRUE(edit.SetValue(QStringLiteral("010000000005")));
+    QTest::keyClicks(&edit, QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(edit.GetText(), QStringLiteral("010.000.000.007"));
+    EXPECT_EQ(SnmpAddress::NormaliseIp(edit.GetText()), QStringLiteral("10.0.0.7"));
+
+    // A full group moves on by itself; the "." typed after it changes nothing.
+    edit.SetMask(QStringLiteral("###.###.###.###"));
+    QTest::keyClicks(&edit, QStringLiteral("192.168.1.77"));
+    EXPECT_EQ(edit.GetText(), QStringLiteral("192.168.001.077"));
+    // Two periods skip a group; one in the last group changes nothing.
+    edit.SetMask(QStringLiteral("###.###.###.###"));
+    QTest::keyClicks(&edit, QStringLiteral("1..25."));
+    EXPECT_EQ(edit.GetText(), QStringLiteral("001.000.025.000"));
+    EXPECT_EQ(edit.Cursor(), 9);
+    QTest::keyClick(&edit, Qt::Key_End);
+    QTest::keyClicks(&edit, QStringLiteral("4."));
+    EXPECT_EQ(edit.GetText(), QStringLiteral("001.000.025.004"));
+    EXPECT_EQ(edit.Cursor(), 11);
 }
 
 TEST(MaskedEditTest, InsertShiftsTheRestAndDropsTheLastCharacter)
@@ -203,6 +229,10 @@ TEST_F(SnmpDlgTest, AnAddressPartAbove255IsNotStored)
     });
     m_method->NewItem(0, 0, 0);
     EXPECT_FALSE(m_method->HasChildren());
+    EXPECT_TRUE(Written().isEmpty());
+    // The refusal says why.
+    ASSERT_EQ(m_host.Boxes().size(), 1u);
+    EXPECT_EQ(m_host.Boxes()[0].text, FormatString(IDS_SNMP_ADDRESS_REFUSED, {QStringLiteral("999.0.0.0")}));
 }
 
 TEST_F(SnmpDlgTest, EditingAnIpxRecipientKeepsBothAddressesAcrossSwitches)

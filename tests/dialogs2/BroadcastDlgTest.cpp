@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -123,6 +124,7 @@ TEST_F(BroadcastDlgTest, TypedAndPickedNamesEnterOnce)
     EXPECT_TRUE(Names(dlg.ChosenTree()).isEmpty());
     Type(&dlg, QStringLiteral("pc01"));
     Press(&dlg, 1014);
+    Type(&dlg, QStringLiteral("PC01"));
     Press(&dlg, 1014);
     EXPECT_EQ(Names(dlg.ChosenTree()), QStringList{"PC01"});
 
@@ -134,6 +136,7 @@ TEST_F(BroadcastDlgTest, TypedAndPickedNamesEnterOnce)
     ASSERT_TRUE(server->Select());
     EXPECT_EQ(FindCtrl<QLineEdit>(&dlg, 1073)->text(), QStringLiteral("\\\\SRV1"));
     Press(&dlg, 1014);
+    Type(&dlg, QStringLiteral("\\\\srv1"));
     Press(&dlg, 1014);
     EXPECT_EQ(Names(dlg.ChosenTree()), (QStringList{"\\\\SRV1", "PC01"}));
     // A provider entry can be selected but never becomes a recipient under its own name.
@@ -148,6 +151,34 @@ TEST_F(BroadcastDlgTest, TypedAndPickedNamesEnterOnce)
     const QString first = dlg.ChosenTree()->GetItemText(dlg.ChosenTree()->GetChildItem(TVI_ROOT));
     Press(&dlg, 1016);
     EXPECT_FALSE(Names(dlg.ChosenTree()).contains(first));
+}
+
+TEST_F(BroadcastDlgTest, EnterAddsTheNameAnEmptyFieldAddsNothingAndAddClearsTheField)
+{
+    CBroadcastDlg dlg(m_method);
+    dlg.show();
+    auto* edit = FindCtrl<QLineEdit>(&dlg, 1073);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("pc07"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), 0);
+    EXPECT_TRUE(edit->text().isEmpty());
+    EXPECT_EQ(Names(dlg.ChosenTree()), (QStringList{"PC07", "ZED", "\\\\OLD"}));
+
+    // Nothing typed, or only blanks: neither Add nor Enter adds, nor closes the dialog.
+    Press(&dlg, 1014);
+    Type(&dlg, QStringLiteral("   "));
+    Press(&dlg, 1014);
+    QTest::keyClick(edit, Qt::Key_Enter);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(Names(dlg.ChosenTree()), (QStringList{"PC07", "ZED", "\\\\OLD"}));
+
+    Type(&dlg, QStringLiteral("pc08"));
+    Press(&dlg, 1014);
+    EXPECT_TRUE(edit->text().isEmpty());
+    dlg.accept();
+    EXPECT_EQ(Children(m_method), (QStringList{"PC07", "PC08", "ZED", "\\\\OLD"}));
 }
 
 TEST_F(BroadcastDlgTest, AddAllTakesTheShownServersBelowOnly)

@@ -100,7 +100,7 @@ TEST(DynamicLibrary, PluginPathIsSearchedAfterTheProgramFolders)
     QTemporaryDir empty;
     {
         ScopedPluginPath path(empty.path() + QStringLiteral(":") + plugins.path());
-        EXPECT_EQ(LibrarySearchPath().mid(2), (QStringList{empty.path(), plugins.path()}));
+        EXPECT_EQ(LibrarySearchPath().mid(3), (QStringList{empty.path(), plugins.path()}));
         HMODULE mapi = LoadLibrary(QStringLiteral("MAPI32.DLL"));
         ASSERT_NE(mapi, nullptr);
         EXPECT_EQ(GetModuleFileName(mapi), QFileInfo(plugins.filePath(QStringLiteral("Mapi32.so"))).canonicalFilePath());

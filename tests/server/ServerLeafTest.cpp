@@ -148,6 +148,8 @@ TEST_F(ServerLeafTest, StatusPaneAndCommandStatesForEveryState)
         UINT text;
     } texts[] = {{1, 2002}, {2, 2004}, {3, 2005}, {4, 2001}, {5, IDS_OOPS},
                  {6, 2006}, {7, 2003}, {0, IDS_OOPS}, {8, IDS_OOPS}};
+    // Before the first state query answers the pane says nothing, not "stopped".
+    EXPECT_EQ(StatusText(leaf), QString());
     for (const auto& t : texts) {
         leaf->StoreServiceState(t.state);
         EXPECT_EQ(StatusText(leaf), LoadString(t.text)) << t.state;
@@ -181,7 +183,8 @@ TEST_F(ServerLeafTest, ServiceLifecycleMovesStatusAndChildren)
     CActivityLeaf* activity = leaf->GetActivityLeaf();
     ASSERT_TRUE(activity);
     EXPECT_FALSE(activity->HasChildren());
-    EXPECT_EQ(StatusText(m_tree.get()), LoadString(2002));
+    // The status worker's first answer, not the start value, makes the pane say "stopped".
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(m_tree.get()) == LoadString(2002); }));
     EXPECT_FALSE(leaf->GetHomeDirectory(nullptr));
 
     // Commands chosen below the server leaf climb to it.

@@ -95,8 +95,10 @@ TEST_F(TreeWindowTest, FrameStatusPaneFollowsTheSelectedMachine)
     ASSERT_EQ(tree->GetChildCount(TVI_ROOT), 1);
     auto* local = dynamic_cast<CServerLeaf*>(tree->GetItemLeaf(tree->GetChildItem(TVI_ROOT)));
     ASSERT_TRUE(local);
-    m_frame->UpdateCommandStates();
-    EXPECT_EQ(m_frame->ServicePaneText(), LoadString(2002));
+    EXPECT_TRUE(WaitUntil([&] {
+        m_frame->UpdateCommandStates();
+        return m_frame->ServicePaneText() == LoadString(2002);
+    }));
 
     m_host.PushDialog([](QDialog* d) { LogOn(d, QStringLiteral("SRV1")); });
     ASSERT_TRUE(m_frame->GetTreeWnd()->OnCmdMsg(ID_FILE_CONNECT, nullptr));

@@ -170,8 +170,12 @@ TEST_F(DemoWorld, TheServiceModulesCarryVersionsInSeveralLanguages)
     ASSERT_TRUE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040404B0\\FileDescription"), &text));
     EXPECT_EQ(text, QStringLiteral("警示通知伺服器"));
     ASSERT_TRUE(Version::ReadVersionBlock(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/PLENKOR.DLL")), &block));
-    EXPECT_FALSE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040904B0\\FileDescription"), &text));
-    EXPECT_TRUE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040704B0\\FileDescription"), &text));
+    // Every module the version dialog lists describes itself in English or Chinese.
+    ASSERT_TRUE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040904B0\\FileDescription"), &text));
+    EXPECT_EQ(text, QStringLiteral("Alert packet builder"));
+    ASSERT_TRUE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040404B0\\FileDescription"), &text));
+    EXPECT_EQ(text, QStringLiteral("警示封包建立程式"));
+    EXPECT_FALSE(Version::QueryString(block, QStringLiteral("\\StringFileInfo\\040704B0\\FileDescription"), &text));
     EXPECT_TRUE(QFile::exists(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/ALHELPER.DLL"))));
     EXPECT_FALSE(Version::ReadVersionBlock(Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/ALHELPER.DLL")), &block));
     QString registered;
@@ -274,4 +278,42 @@ TEST(WorldToolCommands, MailClientsAndAddressBooks)
     ASSERT_EQ(RunTool({QStringLiteral("show")}, &output), 0);
     EXPECT_TRUE(output.contains(QStringLiteral("installation C:\\Other\n"))) << output.toStdString();
     EXPECT_EQ(world.Read(QStringLiteral("machines/TESTPC/drives/C/Notes/ADDRBOOK.TXT")), QByteArray("Li Na\t\n"));
+}
+
+TEST_F(DemoWorld, InstalledTablesRegisterTheirDisplayNamesForTheEventLog)
+{
+    const QString key = QStringLiteral("SOFTWARE\\Korvane\\ALERT\\CurrentVersion\\Applications\\");
+    QString name;
+    ASSERT_TRUE(Registry::GetString(QStringLiteral("DEMOPC"), key + QStringLiteral("QUELLIT"), QStringLiteral("DisplayName"), &name));
+    EXPECT_EQ(name, QStringLiteral("Quellit Server Monitor"));
+    ASSERT_TRUE(Registry::GetString(QStringLiteral("DEMOPC"), key + QStringLiteral("DUNMARK"), QStringLiteral("DisplayName"), &name));
+    EXPECT_EQ(name, QStringLiteral("Dunmark Backup"));
+    // The default table has no display name of its own.
+    EXPECT_FALSE(Registry::GetString(QStringLiteral("DEMOPC"), key + QStringLiteral("Alert"), QStringLiteral("DisplayName"), &name));
+}
+
+TEST(WorldToolCommands, InitInstallsThisComputersServiceAndItsHelpPage)
+{
+    TempWorld world(QStringLiteral("FRESHPC"));
+    QString output;
+    ASSERT_EQ(RunTool({QStringLiteral("init")}, &output), 0) << output.toStdString();
+    const QJsonObject services =
+        QJsonDocument::fromJson(world.Read(QStringLiteral("machines/FRESHPC/scm/services.json"))).object();
+    const QJsonArray list = services.value(QStringLiteral("services")).toArray();
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(list[0].toObject().value(QStringLiteral("name")).toString(), QStringLiteral("Alert Notification Server"));
+    QString home;
+    ASSERT_TRUE(Registry::GetString(QStringLiteral("FRESHPC"), QStringLiteral("SOFTWARE\\Korvane\\ALERT\\CurrentVersion\\Path"),
+                                    QStringLiteral("Home"), &home));
+    EXPECT_EQ(home, QStringLiteral("C:\\ALERT"));
+    int32_t version = 0;
+    EXPECT_EQ(AlertGetALSTRUCTVer("FRESHPC", &version, "Alert"), 1);
+    const QByteArray page = world.Read(QStringLiteral("machines/FRESHPC/drives/C/ALERT/Help/Index.htm"));
+    ASSERT_FALSE(page.isEmpty());
+    EXPECT_TRUE(page.contains("charset=\"utf-8\"") || page.contains("charset=utf-8"));
+
+    // Run again: a page the administrator changed is kept.
+    ASSERT_TRUE(world.Write(QStringLiteral("machines/FRESHPC/drives/C/ALERT/Help/Index.htm"), "<p>ours</p>"));
+    ASSERT_EQ(RunTool({QStringLiteral("init")}, &output), 0) << output.toStdString();
+    EXPECT_EQ(world.Read(QStringLiteral("machines/FRESHPC/drives/C/ALERT/Help/Index.htm")), QByteArray("<p>ours</p>"));
 }

@@ -17,8 +17,14 @@
 #include "tarnix/MachineStore.h"
 #include "tree/ALTLeaf.h"
 #include "tree/ConfigLeaf.h"
+#include "ui/AlertListWnd.h"
+#include "ui/AlertTreeWnd.h"
+#include "ui/MainFrame.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 
 using namespace ServerTest;
 
@@ -500,6 +506,72 @@ TEST_F(TablesTest, AnEmailListIsWrittenWithTheTablesSubjectAndAttachments)
     ASSERT_EQ(AlertReadEverySetting("TESTPC", nullptr, nullptr, image.data(), "QUELLIT"), 1);
     EXPECT_EQ(Records::FieldBytes(image.constData() + CALTLeaf::kSubjectOffset, CALTLeaf::kSubjectSize),
               QByteArray("Disk alert"));
+}
+
+TEST_F(TablesTest, CommandsAfterEditingARowStillReachALiveLeaf)
+{
+    LocalWithTables();
+    StartService(kThisComputer);
+    CAlertTreeWnd::SetCreatesLocalServer(true);
+    struct Restore {
+        ~Restore() { CAlertTreeWnd::SetCreatesLocalServer(false); }
+    } restore;
+    auto frame = std::make_unique<CMainFrame>();
+    ASSERT_TRUE(frame->Create());
+    frame->resize(760, 420);
+    frame->show();
+    frame->activateWindow();
+    CAlertTreeCtrl* tree = frame->GetTreeWnd()->GetTree();
+    auto* server = dynamic_cast<CServerLeaf*>(tree->GetItemLeaf(tree->GetChildItem(TVI_ROOT)));
+    ASSERT_TRUE(server);
+    ASSERT_TRUE(WaitUntil([&] { return AllLoaded(server->GetConfigLeaf()); }));
+    CAlertLeaf* smtp = Child(Child(server->GetConfigLeaf(), QStringLiteral("QUELLIT")), LoadString(5029));
+    ASSERT_TRUE(smtp);
+    ASSERT_TRUE(smtp->Select());
+    CAlertListWnd* pane = frame->GetInfoPane();
+    ASSERT_EQ(pane->GetFormat(), DISPLAY_COLUMNS);
+    // The user clicks the row: the focus is in the information pane.
+    pane->GetList()->setFocus();
+    ASSERT_TRUE(pane->GetList()->SetCurSel(0));
+    ASSERT_TRUE(WaitUntil([&] { return pane->isAncestorOf(QApplication::focusWidget()); }));
+
+    auto enabled = [&](UINT id) {
+        CCmdUI ui(id);
+        return frame->OnCmdMsg(id, &ui) && ui.IsEnabled();
+    };
+    EXPECT_TRUE(enabled(ID_SERVICE_STOP));
+    m_host.PushDialog([](QDialog* d) {
+        FindCtrl<QLineEdit>(d, 1074)->setText(QStringLiteral("Night desk"));
+        FindCtrl<QPushButton>(d, IDOK)->click();
+    });
+    frame->ToolBarAction(ID_EDIT_EDIT)->trigger();
+    {
+        const World::ScopedLocalMachine scope(kThisComputer);
+        Tarnix::AltTable table;
+        ASSERT_EQ(Tarnix::MachineStore(kThisComputer).ReadTable("QUELLIT", &table), 0u);
+        ASSERT_EQ(table.lists[Tarnix::SmtpList].size(), 197);
+        EXPECT_EQ(Records::FieldText(table.lists[Tarnix::SmtpList].constData() + 132, 65), QStringLiteral("Night desk"));
+    }
+    // The edited row is still the selection, and commands reach it and climb to the server.
+    EXPECT_EQ(pane->GetList()->GetSelItems(), std::vector<int>{0});
+    EXPECT_TRUE(pane->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_FALSE(enabled(ID_SERVICE_START));
+    EXPECT_TRUE(enabled(ID_SERVICE_STOP));
+    EXPECT_TRUE(enabled(ID_SERVICE_PAUSE));
+    EXPECT_TRUE(enabled(ID_FILE_CONNECT));
+    EXPECT_TRUE(enabled(ID_EDIT_NEW));
+    frame->UpdateCommandStates();
+    EXPECT_EQ(frame->ServicePaneText(), LoadString(2001));
+
+    // Rows gone from under the selection (a reload) leave commands to the tree's leaf; a delete
+    // goes nowhere but to a selection.
+    pane->GetList()->SetSel(0, false);
+    ASSERT_FALSE(pane->HasCommandTarget());
+    EXPECT_TRUE(enabled(ID_SERVICE_STOP));
+    EXPECT_TRUE(enabled(ID_EDIT_NEW));
+    EXPECT_FALSE(enabled(ID_EDIT_DELETE));
+    frame->UpdateCommandStates();
+    EXPECT_EQ(frame->ServicePaneText(), LoadString(2001));
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "framework/ScriptedUiHost.h"
 #include "platform/Registry.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
+#include "tree/MessageText.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -313,22 +315,25 @@ TEST_F(TreeFixture, HelpOpensTheIndexUnderTheServiceHomeInTheWorld)
     ScriptedUiHost host;
     ScopedUiHost scope(&host);
     CTestLeaf* leaf = Add(server, "leaf");
+    ASSERT_TRUE(world.Write("machines/TESTPC/drives/C/ALERT/Help/Index.htm", "<html/>"));
     EXPECT_TRUE(leaf->ExecuteCommand(ID_HELP_F1));
     ASSERT_EQ(host.OpenedUrls().size(), 1);
     EXPECT_EQ(host.OpenedUrls()[0],
               QUrl::fromLocalFile(world.Path("machines/TESTPC/drives/C/ALERT/Help/Index.htm")));
     // A home from the registry, matched against what exists on the drive.
-    ASSERT_TRUE(QDir().mkpath(world.Path("machines/TESTPC/drives/D/Svc/HELP")));
+    ASSERT_TRUE(world.Write("machines/TESTPC/drives/D/Svc/HELP/Index.htm", "<html/>"));
     ASSERT_EQ(Registry::PutString({}, "SOFTWARE\\Korvane\\ALERT\\CurrentVersion\\Path", "Home", "d:\\SVC"), 0u);
     EXPECT_TRUE(server->ExecuteCommand(ID_HELP_F1));
     ASSERT_EQ(host.OpenedUrls().size(), 2);
     EXPECT_EQ(host.OpenedUrls()[1],
               QUrl::fromLocalFile(world.Path("machines/TESTPC/drives/D/Svc/HELP/Index.htm")));
-    // A home that leads nowhere opens nothing.
+    // A home that leads nowhere opens nothing and says so.
     ASSERT_EQ(Registry::PutString({}, "SOFTWARE\\Korvane\\ALERT\\CurrentVersion\\Path", "Home", "\\\\NOWHERE\\C$\\A"), 0u);
     leaf->ExecuteCommand(ID_HELP_F1);
     EXPECT_EQ(host.OpenedUrls().size(), 2);
-    EXPECT_TRUE(host.Boxes().empty());
+    ASSERT_EQ(host.Boxes().size(), 1u);
+    EXPECT_EQ(host.Boxes()[0].text,
+              FormatString(IDS_HELP_MISSING, {QStringLiteral("\\\\NOWHERE\\C$\\A\\Help\\Index.htm")}));
 }
 
 TEST_F(TreeFixture, WorkerMessagesReachTheirLeavesAndPurgingKeepsOthersInOrder)

@@ -9,6 +9,8 @@
 #include "framework/ScriptedUiHost.h"
 #include "platform/Registry.h"
 #include "res/Resources.h"
+#include "res/StringIds.h"
+#include "tree/MessageText.h"
 #include "ui/AlertListWnd.h"
 #include "ui/AlertPane.h"
 #include "ui/AlertTreeWnd.h"
@@ -227,8 +229,16 @@ TEST_F(FrameFixture, HelpContentsOpensTheIndexOfTheServiceHome)
 {
     ScriptedUiHost host;
     ScopedUiHost scope(&host);
+    // No help page: a message, not silence.
+    m_frame->OnCmdMsg(ID_HELP_CONTENTS, nullptr);
+    EXPECT_TRUE(host.OpenedUrls().isEmpty());
+    ASSERT_EQ(host.Boxes().size(), 1u);
+    EXPECT_EQ(host.Boxes()[0].text, FormatString(IDS_HELP_MISSING, {QStringLiteral("C:\\ALERT\\Help\\Index.htm")}));
+
+    ASSERT_TRUE(m_world.Write("machines/TESTPC/drives/C/ALERT/Help/Index.htm", "<html/>"));
     m_frame->OnCmdMsg(ID_HELP_CONTENTS, nullptr);
     ASSERT_EQ(host.OpenedUrls().size(), 1);
+    EXPECT_EQ(host.Boxes().size(), 1u);
     const QString expected = QDir::cleanPath(m_world.Path("machines/TESTPC/drives/C/ALERT/Help/Index.htm"));
     EXPECT_EQ(QDir::cleanPath(host.OpenedUrls()[0].toLocalFile()), expected);
 
@@ -240,6 +250,12 @@ TEST_F(FrameFixture, HelpContentsOpensTheIndexOfTheServiceHome)
     ASSERT_EQ(host.OpenedUrls().size(), 2);
     EXPECT_EQ(QDir::cleanPath(host.OpenedUrls()[1].toLocalFile()),
               QDir::cleanPath(m_world.Path("machines/TESTPC/drives/D/Svc/help/index.htm")));
+
+    // A page no browser opens is said too.
+    host.SetOpenUrlResult(false);
+    m_frame->OnCmdMsg(ID_HELP_CONTENTS, nullptr);
+    ASSERT_EQ(host.Boxes().size(), 2u);
+    EXPECT_EQ(host.Boxes()[1].text, FormatString(IDS_HELP_NOT_OPENED, {QStringLiteral("D:\\Svc\\Help\\Index.htm")}));
 }
 
 TEST_F(FrameFixture, MailLogonIsDisabledUntilAMailSystemIsThere)

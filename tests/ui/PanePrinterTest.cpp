@@ -177,3 +177,38 @@ TEST(PanePrintJob, PageHasHeaderRuleAndTheDateColumnOnePointSixTwoFiveInchesWide
                 firstInk = x;
     EXPECT_NEAR(firstInk, 50 + 162, 3);
 }
+
+TEST(PanePrintJob, WideTextIsCutAtItsColumnAndNeverReachesTheNext)
+{
+    const int dpi = 100;
+    QImage page(827, 1169, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    PanePrint::Content c;
+    c.header = QStringLiteral("Vigimor - SMTP");
+    c.cjkLocale = false; // counted as one cell each, the characters are twice as wide as that
+    c.screenWidths = {100, 100, 100};
+    c.rows.push_back({QString::fromUtf8("警示通知伺服器警示通知伺服器警示通知伺服器警示通知伺服器"), QString(),
+                      QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW")});
+    QPainter painter(&page);
+    ASSERT_EQ(PanePrint::PaintPages(painter, page.size(), dpi, dpi, c, {}), 1);
+    painter.end();
+
+    const int left = 50;
+    const auto columns = PanePrint::LayoutColumns(c.screenWidths, 827 - 2 * left);
+    ASSERT_EQ(columns.size(), 3u);
+    // The body row lies below the header and rule; look at the band where it is printed.
+    const int top = 50 + 40, bottom = 50 + 120;
+    auto inkIn = [&](int x0, int x1) {
+        int ink = 0;
+        for (int x = x0; x < x1; ++x)
+            for (int y = top; y < bottom; ++y)
+                ink += qGray(page.pixel(x, y)) < 128;
+        return ink;
+    };
+    EXPECT_GT(inkIn(left + columns[0].left, left + columns[0].left + columns[0].width), 0);
+    // The second column is empty: nothing of the first may show there.
+    EXPECT_EQ(inkIn(left + columns[1].left, left + columns[1].left + columns[1].width), 0);
+    // The third column's wide letters stop at the right margin.
+    EXPECT_GT(inkIn(left + columns[2].left, 827 - left), 0);
+    EXPECT_EQ(inkIn(827 - left + 1, 827), 0);
+}
