@@ -164,7 +164,7 @@ TEST_F(BroadcastDlgTest, EnterAddsTheNameAnEmptyFieldAddsNothingAndAddClearsTheF
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), 0);
     EXPECT_TRUE(edit->text().isEmpty());
-    EXPECT_EQ(Names(dlg.ChosenTree()), (QStringList{"PC07", "ZED", "\\\\OLD"}));
+    EXPECT_EQ(Names(dlg.ChosenTree()), (QStringList{"\\\\OLD", "PC07", "ZED"}));
 
     // Nothing typed, or only blanks: neither Add nor Enter adds, nor closes the dialog.
     Press(&dlg, 1014);
@@ -172,13 +172,13 @@ TEST_F(BroadcastDlgTest, EnterAddsTheNameAnEmptyFieldAddsNothingAndAddClearsTheF
     Press(&dlg, 1014);
     QTest::keyClick(edit, Qt::Key_Enter);
     EXPECT_TRUE(dlg.isVisible());
-    EXPECT_EQ(Names(dlg.ChosenTree()), (QStringList{"PC07", "ZED", "\\\\OLD"}));
+    EXPECT_EQ(Names(dlg.ChosenTree()), (QStringList{"\\\\OLD", "PC07", "ZED"}));
 
     Type(&dlg, QStringLiteral("pc08"));
     Press(&dlg, 1014);
     EXPECT_TRUE(edit->text().isEmpty());
     dlg.accept();
-    EXPECT_EQ(Children(m_method), (QStringList{"PC07", "PC08", "ZED", "\\\\OLD"}));
+    EXPECT_EQ(Children(m_method), (QStringList{"\\\\OLD", "PC07", "PC08", "ZED"}));
 }
 
 TEST_F(BroadcastDlgTest, AddAllTakesTheShownServersBelowOnly)

@@ -22,6 +22,7 @@
 #include "ui/MainFrame.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
