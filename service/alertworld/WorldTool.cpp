@@ -362,6 +362,15 @@ DWORD InstallAlertService(const QString& machine, QString* error)
     AltTable existing;
     if (store.ReadTable(Tarnix::kDefaultApplication, &existing) == ERROR_FILE_NOT_FOUND)
         store.WriteTable(Tarnix::kDefaultApplication, AltTable());
+    // The service logs on as the machine's own administrator until someone sets an account, so
+    // the console's account check after start-up finds one.
+    QByteArray account;
+    if (store.ReadSettings(Tarnix::SettingsKind::Account, &account) == ERROR_FILE_NOT_FOUND) {
+        account = QByteArray(Tarnix::SettingsSize(Tarnix::SettingsKind::Account), '\0');
+        PutField(account.data(), 48, m.toUtf8());
+        PutField(account.data() + 48, 48, "Administrator");
+        store.WriteSettings(Tarnix::SettingsKind::Account, account);
+    }
     const QString tbl = eventLog + QStringLiteral("/ALRECORD.TBL");
     if (!QFile::exists(tbl))
         WriteEventLog(tbl, EventLogHeader(), {});

@@ -521,12 +521,12 @@ TEST_F(TablesTest, CommandsAfterEditingARowStillReachALiveLeaf)
     ASSERT_TRUE(frame->Create());
     frame->resize(760, 420);
     frame->show();
-    frame->activateWindow();
+    QApplication::setActiveWindow(frame.get());
     CAlertTreeCtrl* tree = frame->GetTreeWnd()->GetTree();
     auto* server = dynamic_cast<CServerLeaf*>(tree->GetItemLeaf(tree->GetChildItem(TVI_ROOT)));
     ASSERT_TRUE(server);
     ASSERT_TRUE(WaitUntil([&] { return AllLoaded(server->GetConfigLeaf()); }));
-    CAlertLeaf* smtp = Child(Child(server->GetConfigLeaf(), QStringLiteral("QUELLIT")), LoadString(5029));
+    CAlertLeaf* smtp = Child(Child(server->GetConfigLeaf(), QStringLiteral("Quellit Server Monitor")), LoadString(5029));
     ASSERT_TRUE(smtp);
     ASSERT_TRUE(smtp->Select());
     CAlertListWnd* pane = frame->GetInfoPane();
