@@ -362,15 +362,6 @@ DWORD InstallAlertService(const QString& machine, QString* error)
     AltTable existing;
     if (store.ReadTable(Tarnix::kDefaultApplication, &existing) == ERROR_FILE_NOT_FOUND)
         store.WriteTable(Tarnix::kDefaultApplication, AltTable());
-    // The service logs on as the machine's own administrator until someone sets an account, so
-    // the console's account check after start-up finds one.
-    QByteArray account;
-    if (store.ReadSettings(Tarnix::SettingsKind::Account, &account) == ERROR_FILE_NOT_FOUND) {
-        account = QByteArray(Tarnix::SettingsSize(Tarnix::SettingsKind::Account), '\0');
-        PutField(account.data(), 48, m.toUtf8());
-        PutField(account.data() + 48, 48, "Administrator");
-        store.WriteSettings(Tarnix::SettingsKind::Account, account);
-    }
     const QString tbl = eventLog + QStringLiteral("/ALRECORD.TBL");
     if (!QFile::exists(tbl))
         WriteEventLog(tbl, EventLogHeader(), {});
@@ -767,6 +758,26 @@ int Usage(QTextStream& err)
     return 2;
 }
 
+// A fresh world's service logs on as the machine's own administrator until someone sets an
+// account, so the console's account check after start-up finds one. A stored account is kept.
+DWORD WriteDefaultAccount(const QString& machine, QString* error)
+{
+    const World::ScopedLocalMachine scope(machine);
+    const MachineStore store(machine);
+    QByteArray account;
+    const DWORD rc = store.ReadSettings(Tarnix::SettingsKind::Account, &account);
+    if (rc != ERROR_FILE_NOT_FOUND)
+        return 0;
+    account = QByteArray(Tarnix::SettingsSize(Tarnix::SettingsKind::Account), '\0');
+    PutField(account.data(), 48, machine.toUtf8());
+    PutField(account.data() + 48, 48, "Administrator");
+    if (const DWORD written = store.WriteSettings(Tarnix::SettingsKind::Account, account)) {
+        *error = QStringLiteral("cannot write the service account of %1").arg(machine);
+        return written;
+    }
+    return 0;
+}
+
 int Fail(QTextStream& err, const QString& error, DWORD rc)
 {
     err << "alertworld: " << error << '\n';
@@ -798,6 +809,8 @@ int Run(const QStringList& arguments, QTextStream& out, QTextStream& err)
             return Fail(err, QStringLiteral("cannot write network.json"), 5);
         } else if (const DWORD rc = InstallAlertService(World::ComputerName(), &error)) {
             return Fail(err, error, rc);
+        } else if (const DWORD rc2 = WriteDefaultAccount(World::ComputerName(), &error)) {
+            return Fail(err, error, rc2);
         }
         out << "world " << World::Root() << " ready for " << World::ComputerName() << '\n';
         return 0;

@@ -308,6 +308,12 @@ TEST(WorldToolCommands, InitInstallsThisComputersServiceAndItsHelpPage)
     EXPECT_EQ(home, QStringLiteral("C:\\ALERT"));
     int32_t version = 0;
     EXPECT_EQ(AlertGetALSTRUCTVer("FRESHPC", &version, "Alert"), 1);
+    // The service logs on as the machine's administrator, an account the console's check accepts.
+    QByteArray account(512, '\0');
+    ASSERT_EQ(AlertGetAccountInfo("FRESHPC", account.data()), 0);
+    EXPECT_STREQ(account.constData(), "FRESHPC");
+    EXPECT_STREQ(account.constData() + 48, "Administrator");
+    EXPECT_EQ(AlertTestAccountInfo("FRESHPC", account.data()), 0);
     const QByteArray page = world.Read(QStringLiteral("machines/FRESHPC/drives/C/ALERT/Help/Index.htm"));
     ASSERT_FALSE(page.isEmpty());
     EXPECT_TRUE(page.contains("charset=\"utf-8\"") || page.contains("charset=utf-8"));

@@ -553,9 +553,11 @@ TEST_F(TablesTest, CommandsAfterEditingARowStillReachALiveLeaf)
         ASSERT_EQ(table.lists[Tarnix::SmtpList].size(), 197);
         EXPECT_EQ(Records::FieldText(table.lists[Tarnix::SmtpList].constData() + 132, 65), QStringLiteral("Night desk"));
     }
-    // The edited row is still the selection, and commands reach it and climb to the server.
+    // The edited row is still the selection, and commands reach it and climb to the server. The
+    // scripted dialog was not modal: the frame is active again as after a real one.
     EXPECT_EQ(pane->GetList()->GetSelItems(), std::vector<int>{0});
-    EXPECT_TRUE(pane->isAncestorOf(QApplication::focusWidget()));
+    QApplication::setActiveWindow(frame.get());
+    EXPECT_TRUE(WaitUntil([&] { return pane->isAncestorOf(QApplication::focusWidget()); }));
     EXPECT_FALSE(enabled(ID_SERVICE_START));
     EXPECT_TRUE(enabled(ID_SERVICE_STOP));
     EXPECT_TRUE(enabled(ID_SERVICE_PAUSE));
