@@ -22,13 +22,16 @@ constexpr int kNotesPathOffset = 96;
 constexpr int kNotesPathSize = 256;
 constexpr int kNotesFlagOffset = 864;
 
-// The stand-ins are built into lib/plugins beside the tools' bin folder.
+// The stand-ins are built into lib/plugins beside the tools' bin folder; the package puts them
+// in lib/vigimor/plugins.
 QString BuildOf(const char* file)
 {
     const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                      : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     const QString base = QFileInfo(dir).isDir() ? dir : QFileInfo(dir).absolutePath();
-    return QDir::cleanPath(base + QStringLiteral("/../lib/plugins/") + QString::fromLatin1(file));
+    const QString built = QDir::cleanPath(base + QStringLiteral("/../lib/plugins/") + QString::fromLatin1(file));
+    const QString packaged = QDir::cleanPath(base + QStringLiteral("/../lib/vigimor/plugins/") + QString::fromLatin1(file));
+    return QFileInfo::exists(built) || !QFileInfo::exists(packaged) ? built : packaged;
 }
 
 DWORD HostPathOn(const QString& machine, const QString& windowsPath, QString* host, QString* error)

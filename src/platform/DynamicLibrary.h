@@ -3,9 +3,9 @@
 //
 // A name maps to "<base>.so", "lib<base>.so" or the name itself (base = the name without
 // ".DLL"; file names matched ignoring case), searched in this order: the executable's folder,
-// the executable's ../lib (build/lib), its ../lib/vigimor (the package), this computer's C:\WINDOWS\SYSTEM32 in the world (where
-// the world installs libraries a machine has, such as its mail client), then each folder of
-// VIGIMOR_PLUGIN_PATH (':'-separated). Only bare names are accepted, and no host system folder
+// the executable's ../lib (build/lib) and ../lib/vigimor (the package), this computer's
+// C:\WINDOWS\SYSTEM32 in the world (where the world installs libraries a machine has, such as
+// its mail client), then each folder of VIGIMOR_PLUGIN_PATH (':'-separated). Only bare names are accepted, and no host system folder
 // is searched, so nothing else is ever loaded.
 //
 // Entry points by ordinal: a library that offers them exports a table named
