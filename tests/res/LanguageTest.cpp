@@ -21,15 +21,19 @@ QByteArray Table(const char* file, Language language)
     return Res::Data::ReadFile(Res::Data::LanguageFile(QString::fromLatin1(file), language));
 }
 
-// The inserts a text is formatted with, in order ("%s", "%d", "%1" ...), and its line and
-// column structure: a translation must keep all of them.
+// The inserts a text is formatted with ("%s", "%d" in order; "%1" ... in any order, as a
+// sentence of another language may need), and its line and column structure: a translation
+// must keep all of them.
 QStringList Shape(const QString& text)
 {
     static const QRegularExpression insert(QStringLiteral("%[sdxX1-9%]"));
-    QStringList shape;
-    for (auto it = insert.globalMatch(text); it.hasNext();)
-        shape << it.next().captured();
-    shape << QStringLiteral("tabs %1").arg(text.count(u'\t'));
+    QStringList shape, numbered;
+    for (auto it = insert.globalMatch(text); it.hasNext();) {
+        const QString found = it.next().captured();
+        (found.at(1).isDigit() ? numbered : shape) << found;
+    }
+    numbered.sort();
+    shape << numbered << QStringLiteral("tabs %1").arg(text.count(u'\t'));
     if (text.endsWith(u'\n'))
         shape << QStringLiteral("ends with a line feed");
     return shape;
