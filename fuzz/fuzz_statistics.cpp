@@ -11,7 +11,7 @@ bool Same(const Statistics& a, const Statistics& b)
 {
     return a.bySeverity[0] == b.bySeverity[0] && a.bySeverity[1] == b.bySeverity[1] &&
            a.bySeverity[2] == b.bySeverity[2] && a.deliveries == b.deliveries && a.alerts == b.alerts &&
-           a.badAlerts == b.badAlerts && a.nextDetail == b.nextDetail;
+           a.badAlerts == b.badAlerts && a.nextDetail == b.nextDetail && a.undelivered == b.undelivered;
 }
 
 } // namespace

@@ -1,5 +1,9 @@
 #include "alertsvc/Delivery.h"
 
+#include "alertsvc/DeliverySwitch.h"
+#include "alertsvc/Transports.h"
+#include "platform/Timing.h"
+
 #include "platform/World.h"
 #include "plenkor/PackedAlert.h"
 #include "plenkor/Spool.h"
@@ -16,6 +20,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <atomic>
 
 namespace Delivery {
 
@@ -24,6 +32,19 @@ namespace {
 using namespace Records;
 
 constexpr qint64 kSpoolFileLimit = static_cast<qint64>(Plenkor::kMaxPackedSize) + 64 * 1024;
+// Alerts recorded together; also how far back the event log is searched for alerts a killed
+// cycle recorded without removing their spool files.
+constexpr int kBatchAlerts = 256;
+// Where an event-log record keeps the name of the spool file it recorded (in its tail bytes).
+constexpr int kSpoolKeyOffset = 8, kSpoolKeySize = 48;
+// Real delivery: a failed recipient is tried again after 30 s, then twice as long each time up to
+// 10 minutes, and given up after 10 attempts (about an hour, nominal).
+constexpr DWORD kFirstRetryMs = 30000, kLongestRetryMs = 600000;
+constexpr int kMaxAttempts = 10;
+constexpr qint64 kProgressFileLimit = 1 << 20;
+std::atomic<bool> g_interrupted{false};
+// The mail subject in a table's image.
+constexpr int kMailSubjectOffset = 566, kMailSubjectSize = 257;
 
 // Where one machine's service keeps its records; every path local to that machine.
 struct ServiceFiles {
@@ -103,10 +124,169 @@ QByteArray DetailText(const Plenkor::SpooledAlert& alert, int severity, const QB
     return text;
 }
 
-// Records one alert: one detail file and one event-log record for the alert, one activity
-// entry for each delivery, and the alert counted once at its severity.
-void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, const Plenkor::PackedAlert& packed,
-             Statistics* stats)
+// What one cycle records for the alerts it took, written together: the records of many alerts
+// cost one lock, one append and one statistics write instead of one each.
+struct Batch {
+    QVector<QPair<QString, QByteArray>> details;   // host path, text of each new detail file
+    QVector<EventLogRecord> records;
+    QList<QByteArray> activity;
+    QStringList taken;                               // spool files done with once this is written
+};
+
+QByteArray SpoolKeyOf(const QString& spoolName)
+{
+    return QFileInfo(spoolName).completeBaseName().toLatin1().left(kSpoolKeySize - 1);
+}
+
+// One recipient of an alert and how far its delivery got. Recipients the service does not send
+// to for real are delivered as soon as they are taken.
+struct Target {
+    const Plenkor::Section* section = nullptr;
+    const char* record = nullptr;
+    QString name;          // as DescribeRecipient gives it
+    bool real = false;     // sent by SMTP or SNMP, not only recorded
+    enum State { Pending, Delivered, GivenUp } state = Delivered;
+    int attempts = 0;
+    qint64 nextTryMs = 0;  // not before, ms since 1970
+};
+
+QVector<Target> TargetsOf(const Plenkor::SpooledAlert& alert, const Plenkor::PackedAlert& packed, bool realDelivery)
+{
+    QVector<Target> targets;
+    for (const Plenkor::Section& section : packed.sections) {
+        if (!(alert.methodBits & section.method->bit))
+            continue;
+        const bool real = realDelivery && (section.method->bit == kSmtpBit || section.method->bit == kSnmpBit);
+        for (uint32_t i = 0; i < section.count; ++i) {
+            Target t;
+            t.section = &section;
+            t.record = section.records.constData() + static_cast<qsizetype>(i) * section.recordSize;
+            t.name = DescribeRecipient(*section.method, t.record);
+            t.real = real;
+            t.state = real ? Target::Pending : Target::Delivered;
+            targets.append(t);
+        }
+    }
+    return targets;
+}
+
+// The progress file beside a spool file ("<name>.dlv") holds what real delivery did so far, one
+// line per event, appended as it happens, so a service killed mid-delivery never sends again
+// what it recorded as sent:
+//   D <i>                  recipient i delivered
+//   G <i> <reason>         recipient i given up
+//   F <i> <attempts> <ms>  attempt failed; next try not before ms (since 1970)
+// A line cut off by a kill is not complete and is passed over.
+QString ProgressPath(const QString& spoolPath)
+{
+    return spoolPath.left(spoolPath.size() - 4) + QStringLiteral(".dlv");
+}
+
+void ReadProgress(const QString& path, QVector<Target>* targets)
+{
+    QByteArray data;
+    if (!ReadWholeFile(path, kProgressFileLimit, &data))
+        return;
+    QList<QByteArray> lines = data.split('\n');
+    lines.removeLast();   // after the last line break: empty, or a line a kill cut off
+    for (const QByteArray& line : std::as_const(lines)) {
+        const QList<QByteArray> f = line.split(' ');
+        bool ok = false;
+        const int i = f.value(1).toInt(&ok);
+        if (!ok || i < 0 || i >= targets->size() || !(*targets)[i].real)
+            continue;
+        Target& t = (*targets)[i];
+        if (f[0] == "D")
+            t.state = Target::Delivered;
+        else if (f[0] == "G")
+            t.state = Target::GivenUp;
+        else if (f[0] == "F" && f.size() == 4 && t.state == Target::Pending) {
+            t.attempts = std::max(t.attempts, f[2].toInt());
+            t.nextTryMs = f[3].toLongLong();
+        }
+    }
+}
+
+bool AppendProgress(const QString& path, const QByteArray& line)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line + '\n') == line.size() + 1 &&
+           file.flush();
+}
+
+// What real delivery needs for one cycle: the switch and the machine's SMTP settings.
+struct Senders {
+    DeliverySwitch sw;
+    SmtpSettings smtp;
+    QString machine;
+};
+
+Outcome Attempt(const Senders& senders, const Plenkor::SpooledAlert& alert, const Plenkor::PackedAlert& packed,
+                const Target& t, const AlertFacts& facts)
+{
+    if (t.section->method->bit == kSnmpBit)
+        return SendTrap(senders.sw, t.record, facts);
+    // The settings' subject, else the one the alert's table gives its mail.
+    QByteArray subject = senders.smtp.subject;
+    if (subject.isEmpty() && packed.alStruct.size() >= kMailSubjectOffset + kMailSubjectSize)
+        subject = FieldBytes(packed.alStruct.constData() + kMailSubjectOffset, kMailSubjectSize);
+    if (subject.isEmpty())
+        subject = alert.application + " alert";
+    const QByteArray address = FieldBytes(t.record, 132);
+    const QByteArray message = MailMessage(senders.smtp, subject, address, FieldBytes(t.record + 132, 65), facts);
+    return SendMail(senders.sw, senders.smtp, address, message);
+}
+
+// Tries every real recipient that is due, appending each outcome to the progress file and an
+// activity entry to the batch for every failure. True when every recipient is settled.
+bool SendDue(const Senders& senders, const Plenkor::SpooledAlert& alert, const Plenkor::PackedAlert& packed,
+             const QString& progressPath, QVector<Target>* targets, Batch* batch)
+{
+    const int severity = SeverityFromPriority(alert.priority);
+    const AlertFacts facts{alert.application, severity,
+                           QDateTime::fromMSecsSinceEpoch(alert.submittedMs).toLocalTime(), senders.machine, alert.text};
+    bool settled = true;
+    for (int i = 0; i < targets->size(); ++i) {
+        Target& t = (*targets)[i];
+        if (t.state != Target::Pending)
+            continue;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (t.nextTryMs > now) {
+            settled = false;
+            continue;
+        }
+        const Outcome outcome = Attempt(senders, alert, packed, t, facts);
+        const QString what = QStringLiteral("%1: %2 alert not delivered by %3 to %4")
+                                 .arg(QString::fromUtf8(alert.application), QString::fromLatin1(SeverityName(severity)),
+                                      QString::fromLatin1(t.section->method->name), t.name);
+        ++t.attempts;
+        if (outcome.kind == Outcome::Sent) {
+            t.state = Target::Delivered;
+            AppendProgress(progressPath, "D " + QByteArray::number(i));
+        } else if (outcome.kind == Outcome::GiveUp || t.attempts >= kMaxAttempts) {
+            t.state = Target::GivenUp;
+            AppendProgress(progressPath, "G " + QByteArray::number(i) + ' ' + outcome.reason.toUtf8().replace('\n', ' '));
+            batch->activity.append(QStringLiteral("%1, given up after %2 attempt(s): %3")
+                                       .arg(what).arg(t.attempts).arg(outcome.reason).toUtf8());
+        } else {
+            const DWORD wait = Timing::Scaled(std::min<DWORD>(kFirstRetryMs << std::min(t.attempts - 1, 10), kLongestRetryMs));
+            t.nextTryMs = now + wait;
+            AppendProgress(progressPath, "F " + QByteArray::number(i) + ' ' + QByteArray::number(t.attempts) + ' ' +
+                                             QByteArray::number(t.nextTryMs));
+            batch->activity.append(QStringLiteral("%1 (attempt %2): %3; trying again in %4 s")
+                                       .arg(what).arg(t.attempts).arg(outcome.reason)
+                                       .arg((wait + 999) / 1000).toUtf8());
+            settled = false;
+        }
+    }
+    return settled;
+}
+
+// Records one alert whose recipients are all settled into the batch: one detail file and one
+// event-log record for the alert, one activity entry for each delivery, the alert counted once
+// at its severity and each recipient given up counted as undelivered.
+void Record(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, const QVector<Target>& targets,
+            const QByteArray& spoolKey, Statistics* stats, Batch* batch)
 {
     const int severity = SeverityFromPriority(alert.priority);
     const QDateTime now = QDateTime::currentDateTime();
@@ -114,26 +294,28 @@ void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, cons
     QByteArray deliveries;
     uint32_t deliveredBits = 0;
     QByteArray label;
-    for (const Plenkor::Section& section : packed.sections) {
-        if (!(alert.methodBits & section.method->bit) || section.count == 0)
+    const Plenkor::Section* section = nullptr;
+    for (const Target& t : targets) {
+        if (t.state != Target::Delivered) {
+            stats->CountUndelivered();
             continue;
-        deliveries += "Method: " + QByteArray(section.method->name) + "\r\n";
-        // One method names the record; more are marked with a "+" after the first.
-        if (deliveredBits == 0)
-            label = section.method->label;
-        else if (!label.endsWith('+'))
-            label += '+';
-        deliveredBits |= section.method->bit;
-        for (uint32_t i = 0; i < section.count; ++i) {
-            const char* record = section.records.constData() + static_cast<qsizetype>(i) * section.recordSize;
-            const QString recipient = DescribeRecipient(*section.method, record);
-            deliveries += "Recipient: " + recipient.toUtf8() + "\r\n";
-            activity.append(QStringLiteral("%1: %2 alert delivered by %3 to %4")
-                                .arg(QString::fromUtf8(alert.application), QString::fromLatin1(SeverityName(severity)),
-                                     QString::fromLatin1(section.method->name), recipient)
-                                .toUtf8());
-            stats->CountDelivery();
         }
+        if (t.section != section) {
+            section = t.section;
+            deliveries += "Method: " + QByteArray(section->method->name) + "\r\n";
+            // One method names the record; more are marked with a "+" after the first.
+            if (deliveredBits == 0)
+                label = section->method->label;
+            else if (!label.endsWith('+'))
+                label += '+';
+            deliveredBits |= section->method->bit;
+        }
+        deliveries += "Recipient: " + t.name.toUtf8() + "\r\n";
+        activity.append(QStringLiteral("%1: %2 alert delivered by %3 to %4")
+                            .arg(QString::fromUtf8(alert.application), QString::fromLatin1(SeverityName(severity)),
+                                 QString::fromLatin1(section->method->name), t.name)
+                            .toUtf8());
+        stats->CountDelivery();
     }
     stats->CountAlert();
     // An alert that reached nobody was not raised to anyone: nothing to record.
@@ -141,7 +323,7 @@ void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, cons
         return;
     const QString detailName = NextDetailName(files, stats);
     if (!detailName.isEmpty())
-        WriteNewFile(QDir(files.eventLogDir).filePath(detailName), DetailText(alert, severity, deliveries, now));
+        batch->details.append({QDir(files.eventLogDir).filePath(detailName), DetailText(alert, severity, deliveries, now)});
     EventLogRecord entry;
     PutU16(entry.head.data(), static_cast<uint16_t>(kEventLogVersion));
     entry.detailFile = detailName.toLatin1();
@@ -152,9 +334,29 @@ void Deliver(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, cons
     entry.labelSuffix = CutUtf8(label, 15);
     PutU32(entry.tail.data(), deliveredBits);
     PutI32(entry.tail.data() + 4, alert.priority);
-    AppendEventLogRecord(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), entry);
-    AddActivity(files, activity);
+    PutField(entry.tail.data() + kSpoolKeyOffset, kSpoolKeySize, spoolKey);
+    batch->records.append(entry);
+    batch->activity += activity;
     stats->CountSeverity(severity);
+}
+
+// Writes a batch: detail files, activity entries and the counts first, then the event-log
+// records, which commit it; only then do its spool files go. A kill before the commit makes the
+// next cycle take the same alerts again; a kill after it leaves spool files whose records exist,
+// and the next cycle finds them by their spool key and only removes the files. So every alert
+// is recorded exactly once. False when the records could not be written: the files stay.
+bool WriteBatch(const ServiceFiles& files, const Statistics& stats, Batch* batch)
+{
+    for (const auto& [path, text] : std::as_const(batch->details))
+        WriteNewFile(path, text);
+    AddActivity(files, batch->activity);
+    WriteStatistics(files.statistics, stats);
+    if (!AppendEventLogRecords(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), batch->records))
+        return false;
+    for (const QString& path : std::as_const(batch->taken))
+        QFile::remove(path);
+    *batch = Batch();
+    return true;
 }
 
 // Moves a file the service cannot use out of the spool; removes it when even that fails, so
@@ -198,29 +400,67 @@ int ProcessSpool(const QString& machine)
         Statistics stats;
         if (!ReadStatistics(files.statistics, &stats))
             stats = Statistics();   // a damaged record starts over rather than stopping delivery
+        // Spool files whose alerts a killed cycle recorded already.
+        QSet<QByteArray> recorded;
+        QVector<EventLogRecord> tail;
+        if (ReadEventLogTail(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), kBatchAlerts, &tail)) {
+            for (const EventLogRecord& r : std::as_const(tail))
+                recorded.insert(FieldBytes(r.tail.constData() + kSpoolKeyOffset, kSpoolKeySize));
+        }
+        recorded.remove(QByteArray());
+        Senders senders;
+        senders.sw = ReadDeliverySwitch();
+        senders.machine = m;
+        if (senders.sw.realDelivery) {
+            QByteArray record;
+            if (Tarnix::MachineStore(m).ReadSettings(Tarnix::SettingsKind::Smtp, &record) == 0)
+                senders.smtp = SmtpSettings::FromRecord(record);
+        }
         int taken = 0;
+        Batch batch;
         for (const QString& name : names) {
+            if (g_interrupted.load())
+                break;
             const QString path = dir.filePath(name);
             QByteArray data;
             Plenkor::SpooledAlert alert;
             Plenkor::PackedAlert packed;
             const bool sound = ReadWholeFile(path, kSpoolFileLimit, &data) &&
                                Plenkor::ParseSpooled(data, &alert) == 0 && Plenkor::Unpack(alert.packed, &packed) == 0;
-            if (sound) {
-                Deliver(files, alert, packed, &stats);
-                QFile::remove(path);
-            } else {
+            const QByteArray key = SpoolKeyOf(name);
+            if (!sound) {
                 SetAside(m, path);
                 stats.CountBadAlert();
-                AddActivity(files, {QStringLiteral("Malformed alert %1 moved to spool\\bad").arg(name).toUtf8()});
+                batch.activity.append(QStringLiteral("Malformed alert %1 moved to spool\\bad").arg(name).toUtf8());
+            } else if (recorded.contains(key)) {
+                QFile::remove(path);
+                QFile::remove(ProgressPath(path));
+            } else {
+                QVector<Target> targets = TargetsOf(alert, packed, senders.sw.realDelivery);
+                const bool real = std::any_of(targets.cbegin(), targets.cend(), [](const Target& t) { return t.real; });
+                if (real) {
+                    ReadProgress(ProgressPath(path), &targets);
+                    // Waits for a recipient that is to be tried again; the file stays in the spool.
+                    if (!SendDue(senders, alert, packed, ProgressPath(path), &targets, &batch))
+                        continue;
+                }
+                Record(files, alert, targets, key, &stats, &batch);
+                batch.taken << path << ProgressPath(path);
             }
-            WriteStatistics(files.statistics, stats);
             ++taken;
+            if (batch.records.size() >= kBatchAlerts && !WriteBatch(files, stats, &batch))
+                return taken;
         }
+        WriteBatch(files, stats, &batch);
         return taken;
     } catch (...) {
         return 0;
     }
+}
+
+void SetInterrupted(bool interrupted)
+{
+    g_interrupted.store(interrupted);
 }
 
 } // namespace Delivery

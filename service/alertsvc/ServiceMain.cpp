@@ -47,6 +47,8 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_enabled = on;
+        // A cycle sending for real may take long; pausing or stopping need not wait for it all.
+        Delivery::SetInterrupted(!on);
         m_wake.notify_all();
     }
     // True once no cycle is running (waits at most one poll interval).
@@ -270,6 +272,7 @@ int Run(const Options& options, const WorkStep& work)
     while (!delivery.WaitIdle(Timing::Scaled(kControlPollMs)))
         Scm::ServiceHeartbeat(instance);
     delivery.Quit();
+    Delivery::SetInterrupted(false);
     if (MachinePresent(machine))
         service.Report(SERVICE_STOPPED);
     Scm::CloseServiceInstance(instance);

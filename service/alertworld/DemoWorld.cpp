@@ -1,6 +1,7 @@
 // The sample world: this computer with a running-ready alert service and two application
 // tables, and a small network of remote machines around it.
 #include "alertsvc/Delivery.h"
+#include "alertsvc/DeliverySwitch.h"
 #include "alertworld/MailInstall.h"
 #include "alertworld/ModuleFiles.h"
 #include "alertworld/WorldTool.h"
@@ -39,6 +40,13 @@ uint32_t Ip(const char* text)
     return QHostAddress(QString::fromLatin1(text)).toIPv4Address();
 }
 
+// Where the demo's mail server and trap managers are: with real delivery switched on, this
+// machine's loopback address, so that nothing the demo sends leaves the computer.
+const char* Reachable(const char* address)
+{
+    return Delivery::ReadDeliverySwitch().realDelivery ? "127.0.0.1" : address;
+}
+
 AltTable QuellitTable()
 {
     AltTable t;
@@ -50,7 +58,7 @@ AltTable QuellitTable()
     t.lists[Tarnix::PagerList] = MakePagerRecord("Chen Wei", "5550101", 0, 1, "1234", "01") +
                                  MakePagerRecord("Lin Mei", "5550102", 1, 2, "5678", "02");
     t.lists[Tarnix::EmailList] = MakeEmailRecord("Operations", 1) + MakeEmailRecord("Help Desk", 2);
-    t.lists[Tarnix::SnmpList] = MakeSnmpRecord("nms1", Ip("10.0.0.5"));
+    t.lists[Tarnix::SnmpList] = MakeSnmpRecord("nms1", Ip(Reachable("10.0.0.5")));
     t.lists[Tarnix::TicketList] = MakeTicketRecord("Administrator", "password", "\\\\SRV1\\LASER");
     t.lists[Tarnix::EventLogList] = MakeEventLogRecord("\\\\SRV1", kDomain, "Administrator", "password");
     t.lists[Tarnix::NotesList] = MakeNotesRecord("Wang Fang", "wang.fang@korvane.example", 1);
@@ -67,7 +75,7 @@ AltTable DunmarkTable(const QString& me)
     t.lists[Tarnix::BroadcastList] = MakeBroadcastRecord("\\\\" + me.toUtf8());
     t.lists[Tarnix::PagerList] = MakePagerRecord("Night shift", "5550199", 0, 1);
     t.lists[Tarnix::EmailList] = MakeEmailRecord("Backup Team", 1);
-    t.lists[Tarnix::SnmpList] = MakeSnmpRecord("nms2", Ip("10.0.0.6"));
+    t.lists[Tarnix::SnmpList] = MakeSnmpRecord("nms2", Ip(Reachable("10.0.0.6")));
     t.lists[Tarnix::TicketList] = MakeTicketRecord("", "", "\\\\SRV2\\COLOR");
     t.lists[Tarnix::EventLogList] = MakeEventLogRecord("\\\\" + me.toUtf8(), "", "", "");
     t.lists[Tarnix::NotesList] = MakeNotesRecord("Backup Desk", "backup.desk@korvane.example", 2);
@@ -118,7 +126,7 @@ DWORD WriteSettings(const QString& machine)
     QByteArray smtp(1228, '\0');
     PutField(smtp.data(), 256, "alerts@korvane.example");
     PutField(smtp.data() + 256, 256, "Alert notification");
-    PutField(smtp.data() + 512, 256, "mail.korvane.example");
+    PutField(smtp.data() + 512, 256, Reachable("mail.korvane.example"));
     PutU32(smtp.data() + 972, 25);
     QByteArray notes(912, '\0');
     PutField(notes.data() + 96, 256, "C:\\Lotus\\Notes");

@@ -1,4 +1,5 @@
 #include "alertworld/WorldTool.h"
+#include "alertsvc/DeliverySwitch.h"
 
 #include "alertworld/MailInstall.h"
 
@@ -655,8 +656,55 @@ QString ShowMachine(const QString& machine)
     if (store.StatisticsFile(&path) == 0 && ReadStatistics(path, &stats))
         out << "\nStatistics: " << stats.bySeverity[0] << " important, " << stats.bySeverity[1] << " warning, "
             << stats.bySeverity[2] << " information; " << stats.alerts << " alerts, " << stats.badAlerts
-            << " malformed\n";
+            << " malformed; " << stats.deliveries << " deliveries, " << stats.undelivered << " given up\n";
     return text;
+}
+
+DWORD SetDelivery(const QString& machine, const DeliveryOptions& options, QString* error)
+{
+    const auto validPort = [](int port) { return port == 0 || (port >= 1 && port <= 65535); };
+    if (!validPort(options.smtpPort) || !validPort(options.snmpPort)) {
+        *error = QStringLiteral("ports are 1-65535");
+        return ERROR_INVALID_PARAMETER;
+    }
+    Delivery::DeliverySwitch sw = Delivery::ReadDeliverySwitch();
+    sw.realDelivery = options.realDelivery;
+    if (options.snmpPort != 0)
+        sw.snmpTrapPort = static_cast<quint16>(options.snmpPort);
+    if (options.clearCaFile)
+        sw.smtpCaFile.clear();
+    if (!options.caFile.isEmpty()) {
+        sw.smtpCaFile = options.caFile;
+        if (sw.CaFileHostPath().isEmpty()) {
+            *error = QStringLiteral("the CA file must be a path inside the world: %1").arg(options.caFile);
+            return ERROR_INVALID_PARAMETER;
+        }
+    }
+    if (!Delivery::WriteDeliverySwitch(sw)) {
+        *error = QStringLiteral("cannot write %1").arg(Delivery::DeliverySwitchPath());
+        return ERROR_ACCESS_DENIED;
+    }
+    if (options.smtpPort == 0)
+        return 0;
+    const ActAs actAs(machine);
+    QString m;
+    if (const DWORD rc = Tarnix::CheckMachine(machine, &m)) {
+        *error = QStringLiteral("unknown or unreachable machine %1 [%2]").arg(machine).arg(rc);
+        return rc;
+    }
+    const MachineStore store(m);
+    QByteArray smtp;
+    if (store.ReadSettings(Tarnix::SettingsKind::Smtp, &smtp) != 0)
+        smtp = QByteArray(Tarnix::SettingsSize(Tarnix::SettingsKind::Smtp), '\0');
+    if (FieldBytes(smtp.constData(), 256).isEmpty())
+        PutField(smtp.data(), 256, "alerts@" + m.toLower().toLatin1() + ".example");
+    PutField(smtp.data() + 512, 256, "127.0.0.1");
+    PutU32(smtp.data() + 972, static_cast<uint32_t>(options.smtpPort));
+    if (const DWORD rc = store.WriteSettings(Tarnix::SettingsKind::Smtp, smtp)) {
+        *error = QStringLiteral("cannot write the SMTP settings of %1 [%2]").arg(m).arg(rc);
+        return rc;
+    }
+    return 0;
 }
 
 DWORD StartAlertService(const QString& machine, QString* error)
@@ -754,7 +802,8 @@ int Usage(QTextStream& err)
            "       alertworld install-notes [--machine M] INSTALLATION-PATH\n"
            "       alertworld add-address [--machine M] mail|notes NAME [ADDRESS]\n"
            "       alertworld show [--machine M]\n"
-           "       alertworld start [--machine M]\n";
+           "       alertworld start [--machine M]\n"
+           "       alertworld delivery on|off [--machine M] [--smtp-port N] [--snmp-port N] [--ca-file PATH]\n";
     return 2;
 }
 
@@ -922,6 +971,33 @@ int Run(const QStringList& arguments, QTextStream& out, QTextStream& err)
         if (!ParseOptions(rest, machineOnly, {}, &o, &error) || !o.positional.isEmpty())
             return error.isEmpty() ? Usage(err) : Fail(err, error, 0);
         out << ShowMachine(ResolveMachineArg(o.values.value(QStringLiteral("--machine")).value(0)));
+        return 0;
+    }
+    if (command == QLatin1String("delivery")) {
+        const QSet<QString> values {QStringLiteral("--machine"), QStringLiteral("--smtp-port"),
+                                    QStringLiteral("--snmp-port"), QStringLiteral("--ca-file")};
+        if (!ParseOptions(rest, values, {}, &o, &error) || o.positional.size() != 1 ||
+            (o.positional[0] != QLatin1String("on") && o.positional[0] != QLatin1String("off")))
+            return error.isEmpty() ? Usage(err) : Fail(err, error, 0);
+        const QString machine = ResolveMachineArg(o.values.value(QStringLiteral("--machine")).value(0));
+        DeliveryOptions d;
+        d.realDelivery = o.positional[0] == QLatin1String("on");
+        bool ok = true;
+        const auto port = [&](const char* name) {
+            const QString v = o.values.value(QLatin1String(name)).value(0);
+            bool good = true;
+            const int n = v.isEmpty() ? 0 : v.toInt(&good);
+            ok = ok && good && n >= 0;
+            return n;
+        };
+        d.smtpPort = port("--smtp-port");
+        d.snmpPort = port("--snmp-port");
+        d.caFile = o.values.value(QStringLiteral("--ca-file")).value(0);
+        if (!ok)
+            return Fail(err, QStringLiteral("ports are 1-65535"), ERROR_INVALID_PARAMETER);
+        if (const DWORD rc = SetDelivery(machine, d, &error))
+            return Fail(err, error, rc);
+        out << "real delivery " << o.positional[0] << " (loopback only)\n";
         return 0;
     }
     if (command == QLatin1String("start")) {

@@ -12,6 +12,7 @@
 //   add-address [--machine M] mail|notes NAME [ADDRESS]
 //   show [--machine M]
 //   start [--machine M]
+//   delivery on|off [--machine M] [--smtp-port N] [--snmp-port N] [--ca-file PATH]
 //
 // Machines default to this computer. Every command answers 0 on success and prints what went
 // wrong otherwise.
@@ -77,7 +78,19 @@ QString ShowMachine(const QString& machine);
 // Starts the machine's alert service and waits (bounded) until it runs.
 DWORD StartAlertService(const QString& machine, QString* error);
 
-// The sample world of init --demo.
+// The sample world of init --demo. With real delivery switched on beforehand, its SMTP server
+// and SNMP managers are 127.0.0.1.
 DWORD CreateDemoWorld(QString* error);
+
+struct DeliveryOptions {
+    bool realDelivery = false;
+    int smtpPort = 0;     // 1-65535: the machine's SMTP settings name 127.0.0.1 and this port
+    int snmpPort = 0;     // 1-65535: traps go to this port
+    QString caFile;       // relative to the world root; empty keeps what is set
+    bool clearCaFile = false;
+};
+// Switches real delivery on or off for the world (delivery.json) and points the machine's SMTP
+// settings and the world's trap port at loopback ports. Sending stays limited to loopback.
+DWORD SetDelivery(const QString& machine, const DeliveryOptions& options, QString* error);
 
 } // namespace WorldTool

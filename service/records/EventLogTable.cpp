@@ -119,6 +119,34 @@ bool ReadEventLog(const QString& hostPath, EventLogFile* out)
     return ParseEventLog(data, out);
 }
 
+bool ReadEventLogTail(const QString& hostPath, int maxRecords, QVector<EventLogRecord>* out)
+{
+    out->clear();
+    QFile file(hostPath);
+    if (!file.exists())
+        return true;
+    EventLogHeader header;
+    if (!file.open(QIODevice::ReadOnly) || !ParseEventLogHeader(file.read(kEventLogBlock), &header))
+        return false;
+    const qint64 present = std::max<qint64>(0, (file.size() - kEventLogBlock) / kEventLogBlock);
+    const qint64 held = std::min(header.RecordCount(), present);
+    const qint64 n = std::min<qint64>(std::max(maxRecords, 0), held);
+    if (n == 0)
+        return true;
+    if (!file.seek((held - n + 1) * kEventLogBlock))
+        return false;
+    const QByteArray data = file.read(n * kEventLogBlock);
+    if (data.size() != n * kEventLogBlock)
+        return false;
+    out->reserve(static_cast<qsizetype>(n));
+    for (qint64 i = 0; i < n; ++i) {
+        EventLogRecord record;
+        ParseEventLogRecord(data.mid(static_cast<qsizetype>(i * kEventLogBlock), kEventLogBlock), &record);
+        out->append(record);
+    }
+    return true;
+}
+
 namespace {
 
 QByteArray BuildFile(EventLogHeader header, const QVector<EventLogRecord>& records)

@@ -49,6 +49,9 @@ struct EventLogFile {
 bool ParseEventLog(const QByteArray& data, EventLogFile* out);
 // Reads the file (at most 256 MB).
 bool ReadEventLog(const QString& hostPath, EventLogFile* out);
+// The last records the counters name (at most maxRecords of them), oldest first, without reading
+// the rest of the file. A missing file has none. False when the file cannot be read.
+bool ReadEventLogTail(const QString& hostPath, int maxRecords, QVector<EventLogRecord>* out);
 // Replaces the file with these records; the counters are recounted from the records and the
 // header's other 244 bytes are kept. Takes the file's lock.
 bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const QVector<EventLogRecord>& records);

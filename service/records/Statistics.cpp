@@ -42,6 +42,11 @@ void Statistics::CountBadAlert()
     Saturating(&badAlerts);
 }
 
+void Statistics::CountUndelivered()
+{
+    Saturating(&undelivered);
+}
+
 bool ParseStatistics(const QByteArray& data, Statistics* out)
 {
     if (data.size() != kStatisticsSize)
@@ -54,6 +59,7 @@ bool ParseStatistics(const QByteArray& data, Statistics* out)
     s.alerts = U32At(p + 16);
     s.badAlerts = U32At(p + 20);
     s.nextDetail = U32At(p + 24);
+    s.undelivered = U32At(p + 28);
     *out = s;
     return true;
 }
@@ -68,6 +74,7 @@ QByteArray SerializeStatistics(const Statistics& stats)
     PutU32(p + 16, stats.alerts);
     PutU32(p + 20, stats.badAlerts);
     PutU32(p + 24, stats.nextDetail);
+    PutU32(p + 28, stats.undelivered);
     return data;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The service's statistics record, 256 bytes: offset 0 important, 4 warning, 8 information
 // (int32 counts of recorded alerts by severity), 12 deliveries in all, 16 alerts taken from the
-// spool, 20 malformed spool files, 24 the number of the next detail file (uint32 each);
-// the rest is zero.
+// spool, 20 malformed spool files, 24 the number of the next detail file, 28 deliveries given
+// up (uint32 each); the rest is zero.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -17,6 +17,7 @@ struct Statistics {
     uint32_t alerts = 0;
     uint32_t badAlerts = 0;
     uint32_t nextDetail = 0;   // 0 before the first detail file
+    uint32_t undelivered = 0;  // recipients given up
 
     // Counting: every counter stops at its largest value instead of wrapping, whatever the file
     // held before. severity is 1-3.
@@ -24,6 +25,7 @@ struct Statistics {
     void CountDelivery();
     void CountAlert();
     void CountBadAlert();
+    void CountUndelivered();
 };
 
 // Exactly 256 bytes. A negative severity count (no delivery makes one) reads as 0.

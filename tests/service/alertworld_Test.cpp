@@ -1,10 +1,12 @@
 // The world tool: the demo world holds what the console shows, commands refuse bad input.
 #include "tarnix_Support.h"
 
+#include "alertsvc/DeliverySwitch.h"
 #include "extern/Tarnix.h"
 #include "platform/Registry.h"
 #include "platform/VersionInfo.h"
 #include "records/ActivityLog.h"
+#include "records/ByteField.h"
 #include "records/EventLogTable.h"
 #include "records/PortConfig.h"
 #include "records/Statistics.h"
@@ -322,4 +324,45 @@ TEST(WorldToolCommands, InitInstallsThisComputersServiceAndItsHelpPage)
     ASSERT_TRUE(world.Write(QStringLiteral("machines/FRESHPC/drives/C/ALERT/Help/Index.htm"), "<p>ours</p>"));
     ASSERT_EQ(RunTool({QStringLiteral("init")}, &output), 0) << output.toStdString();
     EXPECT_EQ(world.Read(QStringLiteral("machines/FRESHPC/drives/C/ALERT/Help/Index.htm")), QByteArray("<p>ours</p>"));
+}
+
+TEST(WorldToolCommands, DeliverySwitchAndTheDemoOnLoopback)
+{
+    TempWorld world(QStringLiteral("DEMOPC"));
+    // Off by default, and sending only to loopback once on.
+    EXPECT_FALSE(Delivery::ReadDeliverySwitch().realDelivery);
+    EXPECT_TRUE(Delivery::ReadDeliverySwitch().loopbackOnly);
+    QString output;
+    EXPECT_NE(RunTool({QStringLiteral("delivery"), QStringLiteral("maybe")}, &output), 0);
+    EXPECT_NE(RunTool({QStringLiteral("delivery"), QStringLiteral("on"), QStringLiteral("--snmp-port"),
+                       QStringLiteral("70000")}, &output), 0);
+    EXPECT_FALSE(QFile::exists(world.Path(QStringLiteral("delivery.json"))));
+    ASSERT_EQ(RunTool({QStringLiteral("delivery"), QStringLiteral("on"), QStringLiteral("--snmp-port"),
+                       QStringLiteral("10162")}, &output), 0) << output.toStdString();
+    const QJsonObject stored = QJsonDocument::fromJson(world.Read(QStringLiteral("delivery.json"))).object();
+    EXPECT_TRUE(stored.value(QStringLiteral("realDelivery")).toBool());
+    EXPECT_TRUE(stored.value(QStringLiteral("loopbackOnly")).toBool());
+    EXPECT_EQ(stored.value(QStringLiteral("snmpTrapPort")).toInt(), 10162);
+
+    // The demo made now sends only to this computer.
+    ASSERT_EQ(RunTool({QStringLiteral("init"), QStringLiteral("--demo")}, &output), 0) << output.toStdString();
+    ASSERT_EQ(RunTool({QStringLiteral("delivery"), QStringLiteral("on"), QStringLiteral("--smtp-port"),
+                       QStringLiteral("2525")}, &output), 0) << output.toStdString();
+    QByteArray smtp(1228, '\0');
+    ASSERT_EQ(AlertGetSMTPConfigInfo("DEMOPC", smtp.data()), 0);
+    EXPECT_EQ(Records::FieldBytes(smtp.constData() + 512, 256), QByteArray("127.0.0.1"));
+    EXPECT_EQ(Records::U32At(smtp.constData() + 972), 2525u);
+    EXPECT_EQ(Records::FieldBytes(smtp.constData(), 256), QByteArray("alerts@korvane.example"));   // kept
+    for (const char* app : {"QUELLIT", "DUNMARK"}) {
+        int32_t count = 0;
+        void* block = nullptr;
+        ASSERT_EQ(AlertGetSnmp("DEMOPC", &count, &block, app), 1);
+        ASSERT_GT(count, 0);
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(Records::U32At(static_cast<const char*>(block) + 68 * i + 12), 0x0100007Fu) << app;   // 127.0.0.1
+        GlobalFree(block);
+    }
+    EXPECT_EQ(Delivery::ReadDeliverySwitch().snmpTrapPort, 10162);   // kept
+    ASSERT_EQ(RunTool({QStringLiteral("delivery"), QStringLiteral("off")}, &output), 0);
+    EXPECT_FALSE(Delivery::ReadDeliverySwitch().realDelivery);
 }

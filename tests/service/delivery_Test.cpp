@@ -160,6 +160,45 @@ TEST_F(DeliveryTest, OnlyTheMethodsTheAlertNamesAreDelivered)
     EXPECT_EQ(stats.bySeverity[0], 1);
 }
 
+TEST_F(DeliveryTest, SpoolFilesAKilledCycleRecordedButLeftAreRemovedNotRecordedAgain)
+{
+    ASSERT_EQ(Raise(1, QStringLiteral("first")), 0u);
+    ASSERT_EQ(Raise(2, QStringLiteral("second")), 0u);
+    const QString spool = Alert(QStringLiteral("spool"));
+    QMap<QString, QByteArray> kept;
+    for (const QString& name : QDir(spool).entryList({QStringLiteral("*.alq")}, QDir::Files))
+        kept.insert(name, m_world.Read(QStringLiteral("machines/TESTPC/drives/C/ALERT/spool/") + name));
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 2);
+    // As if the service died after the records were written and before the files went; a third
+    // alert arrived meanwhile.
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+        m_world.Write(QStringLiteral("machines/TESTPC/drives/C/ALERT/spool/") + it.key(), it.value());
+    ASSERT_EQ(Raise(3, QStringLiteral("third")), 0u);
+    EXPECT_EQ(Delivery::ProcessSpool(QStringLiteral("TESTPC")), 3);
+    EXPECT_TRUE(QDir(spool).entryList({QStringLiteral("*.alq")}, QDir::Files).isEmpty());
+    const EventLogFile log = EventLog();
+    ASSERT_EQ(log.records.size(), 3);
+    EXPECT_EQ(log.records[0].description, QByteArray("first"));
+    EXPECT_EQ(log.records[1].description, QByteArray("second"));
+    EXPECT_EQ(log.records[2].description, QByteArray("third"));
+    // The record names its spool file, so the alert is known again.
+    EXPECT_EQ(FieldBytes(log.records[0].tail.constData() + 8, 48) + ".alq", kept.firstKey().toLatin1());
+    Statistics stats;
+    ASSERT_TRUE(ReadStatistics(m_world.Path(QStringLiteral("machines/TESTPC/drives/C/WINDOWS/ALSTATS.DAT")), &stats));
+    EXPECT_EQ(stats.alerts, 3u);
+    EXPECT_EQ(Activity().size(), 9);
+
+    // The event log's tail alone is read for this.
+    QVector<EventLogRecord> tail;
+    ASSERT_TRUE(ReadEventLogTail(Alert(QStringLiteral("EVENTLOG/ALRECORD.TBL")), 2, &tail));
+    ASSERT_EQ(tail.size(), 2);
+    EXPECT_EQ(tail[0].description, QByteArray("second"));
+    EXPECT_EQ(tail[1].description, QByteArray("third"));
+    ASSERT_TRUE(ReadEventLogTail(Alert(QStringLiteral("EVENTLOG/NONE.TBL")), 2, &tail));
+    EXPECT_TRUE(tail.isEmpty());
+}
+
 TEST_F(DeliveryTest, MalformedSpoolFilesGoToBadWithoutStoppingTheRest)
 {
     ASSERT_EQ(Raise(1, QStringLiteral("good")), 0u);

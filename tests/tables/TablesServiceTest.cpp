@@ -4,7 +4,9 @@
 // a test alert from a recipient reaches the machine's spool carrying that recipient's record
 // alone, through the wide entry point for this computer and the 8-bit one for another machine.
 #include "../server/ServerTestSupport.h"
+#include "../common/LocalServers.h"
 
+#include "alertworld/WorldTool.h"
 #include "framework/Commands.h"
 #include "extern/Plenkor.h"
 #include "methods/MethodLeaf.h"
@@ -313,6 +315,40 @@ TEST_F(TablesTest, ATestAlertToALocalRecipientGoesWideAndCarriesItsRecordAlone)
     ASSERT_EQ(both.size(), 2);
     const auto& second = both[0].methodBits == 4096 ? both[0] : both[1];
     ExpectSingleRecipientPacket(second, 4096, 2, Records::MakeSmtpRecord("ops@example.com", "Operations"), "QUELLIT");
+}
+
+TEST_F(TablesTest, ATestAlertFromTheConsoleArrivesAtARealMailServer)
+{
+    LocalServers::SmtpServer smtp;
+    const quint16 port = LocalServers::FreeTcpPort();
+    QString why;
+    if (!smtp.Start(port, &why))
+        GTEST_SKIP() << "loopback SMTP server: " << why.toStdString();
+    LocalWithTables();
+    WorldTool::DeliveryOptions on;
+    on.realDelivery = true;
+    on.smtpPort = port;
+    ASSERT_EQ(WorldTool::SetDelivery(kThisComputer, on, &why), 0u) << why.toStdString();
+    StartService(kThisComputer);
+    CServerLeaf* server = AddServer(kThisComputer);
+    ASSERT_NE(server, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return AllLoaded(server->GetConfigLeaf()); }));
+
+    CAlertLeaf* table = Child(server->GetConfigLeaf(), QStringLiteral("Quellit Server Monitor"));
+    CAlertLeaf* smtpLeaf = Child(table, QStringLiteral("SMTP"))->GetFirstChild();
+    ASSERT_NE(smtpLeaf, nullptr);
+    ASSERT_TRUE(smtpLeaf->OnCmdMsg(ID_EDIT_TEST_MESSAGE, nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return !smtp.Mails().isEmpty(); }, 15000));
+    const LocalServers::Mail mail = LocalServers::ParseMail(smtp.Mails()[0]);
+    EXPECT_EQ(mail.envelopeTo, QList<QByteArray>({"ops@example.com"}));
+    // The table's mail subject, as the settings name none.
+    EXPECT_EQ(mail.headers.value("subject"), QStringLiteral("QUELLIT subject"));
+    EXPECT_EQ(mail.headers.value("to"), QStringLiteral("Operations <ops@example.com>"));
+    const QString body = QString::fromUtf8(mail.body);
+    EXPECT_TRUE(body.contains(QStringLiteral("Application: QUELLIT\r\n"))) << body.toStdString();
+    EXPECT_TRUE(body.contains(QStringLiteral("Machine: TESTPC\r\n")));
+    EXPECT_TRUE(body.trimmed().endsWith(LoadString(3528).trimmed())) << body.toStdString();
+    EXPECT_EQ(smtp.Mails().size(), 1);
 }
 
 TEST_F(TablesTest, ATestAlertToAnotherMachineGoesThrough8BitEvenWhenItsNameBeginsWithThisComputers)
