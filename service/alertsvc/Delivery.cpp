@@ -20,10 +20,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 namespace Delivery {
 
@@ -52,6 +54,7 @@ struct ServiceFiles {
     QString activityLog;    // host path of ACTIVITY.LOG or ALERT.LOG
     bool olderService = false;
     QString statistics;     // host path
+    QString doneDir;        // host path of spool\done: recorded alerts' files waiting for removal
 };
 
 bool Locate(const QString& machine, ServiceFiles* out)
@@ -170,49 +173,70 @@ QVector<Target> TargetsOf(const Plenkor::SpooledAlert& alert, const Plenkor::Pac
     return targets;
 }
 
-// The progress file beside a spool file ("<name>.dlv") holds what real delivery did so far, one
-// line per event, appended as it happens, so a service killed mid-delivery never sends again
-// what it recorded as sent:
-//   D <i>                  recipient i delivered
-//   G <i> <reason>         recipient i given up
-//   F <i> <attempts> <ms>  attempt failed; next try not before ms (since 1970)
-// A line cut off by a kill is not complete and is passed over.
-QString ProgressPath(const QString& spoolPath)
-{
-    return spoolPath.left(spoolPath.size() - 4) + QStringLiteral(".dlv");
-}
-
-void ReadProgress(const QString& path, QVector<Target>* targets)
-{
-    QByteArray data;
-    if (!ReadWholeFile(path, kProgressFileLimit, &data))
-        return;
-    QList<QByteArray> lines = data.split('\n');
-    lines.removeLast();   // after the last line break: empty, or a line a kill cut off
-    for (const QByteArray& line : std::as_const(lines)) {
-        const QList<QByteArray> f = line.split(' ');
-        bool ok = false;
-        const int i = f.value(1).toInt(&ok);
-        if (!ok || i < 0 || i >= targets->size() || !(*targets)[i].real)
-            continue;
-        Target& t = (*targets)[i];
-        if (f[0] == "D")
-            t.state = Target::Delivered;
-        else if (f[0] == "G")
-            t.state = Target::GivenUp;
-        else if (f[0] == "F" && f.size() == 4 && t.state == Target::Pending) {
-            t.attempts = std::max(t.attempts, f[2].toInt());
-            t.nextTryMs = f[3].toLongLong();
+// The progress journal of real delivery, spool\progress.log, holds what was done so far, one line
+// per outcome appended as it happens, so a service killed mid-delivery never sends again what
+// it recorded as sent:
+//   <spool key> D <i>                  recipient i delivered
+//   <spool key> G <i> <reason>         recipient i given up
+//   <spool key> F <i> <attempts> <ms>  attempt failed; next try not before ms (since 1970)
+// A line cut off by a kill is not complete and is passed over. One file for all alerts: a file
+// made per alert would cost more than the alert's whole record.
+class Progress {
+public:
+    explicit Progress(const QString& path) : m_file(path)
+    {
+        QByteArray data;
+        if (!ReadWholeFile(path, kProgressFileLimit, &data))
+            return;
+        QList<QByteArray> lines = data.split('\n');
+        lines.removeLast();   // after the last line break: empty, or a line a kill cut off
+        for (const QByteArray& line : std::as_const(lines)) {
+            const qsizetype space = line.indexOf(' ');
+            if (space > 0)
+                m_lines[line.left(space)].append(line.mid(space + 1));
         }
     }
-}
 
-bool AppendProgress(const QString& path, const QByteArray& line)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line + '\n') == line.size() + 1 &&
-           file.flush();
-}
+    void Apply(const QByteArray& key, QVector<Target>* targets) const
+    {
+        for (const QByteArray& line : m_lines.value(key)) {
+            const QList<QByteArray> f = line.split(' ');
+            bool ok = false;
+            const int i = f.value(1).toInt(&ok);
+            if (!ok || i < 0 || i >= targets->size() || !(*targets)[i].real)
+                continue;
+            Target& t = (*targets)[i];
+            if (f[0] == "D")
+                t.state = Target::Delivered;
+            else if (f[0] == "G")
+                t.state = Target::GivenUp;
+            else if (f[0] == "F" && f.size() == 4 && t.state == Target::Pending) {
+                t.attempts = std::max(t.attempts, f[2].toInt());
+                t.nextTryMs = f[3].toLongLong();
+            }
+        }
+    }
+
+    void Append(const QByteArray& key, const QByteArray& line)
+    {
+        if (!m_file.isOpen() && !m_file.open(QIODevice::WriteOnly | QIODevice::Append))
+            return;
+        m_file.write(key + ' ' + line + '\n');
+        m_file.flush();   // into the system's hands at once: a kill cannot take it back
+    }
+
+    // Once no alert waits for another attempt, nothing in the journal is needed any more.
+    void Discard()
+    {
+        m_file.close();
+        if (m_file.exists())
+            m_file.remove();
+    }
+
+private:
+    QFile m_file;
+    QHash<QByteArray, QList<QByteArray>> m_lines;
+};
 
 // What real delivery needs for one cycle: the switch and the machine's SMTP settings.
 struct Senders {
@@ -240,7 +264,7 @@ Outcome Attempt(const Senders& senders, const Plenkor::SpooledAlert& alert, cons
 // Tries every real recipient that is due, appending each outcome to the progress file and an
 // activity entry to the batch for every failure. True when every recipient is settled.
 bool SendDue(const Senders& senders, const Plenkor::SpooledAlert& alert, const Plenkor::PackedAlert& packed,
-             const QString& progressPath, QVector<Target>* targets, Batch* batch)
+             const QByteArray& key, Progress* progress, QVector<Target>* targets, Batch* batch)
 {
     const int severity = SeverityFromPriority(alert.priority);
     const AlertFacts facts{alert.application, severity,
@@ -262,17 +286,17 @@ bool SendDue(const Senders& senders, const Plenkor::SpooledAlert& alert, const P
         ++t.attempts;
         if (outcome.kind == Outcome::Sent) {
             t.state = Target::Delivered;
-            AppendProgress(progressPath, "D " + QByteArray::number(i));
+            progress->Append(key, "D " + QByteArray::number(i));
         } else if (outcome.kind == Outcome::GiveUp || t.attempts >= kMaxAttempts) {
             t.state = Target::GivenUp;
-            AppendProgress(progressPath, "G " + QByteArray::number(i) + ' ' + outcome.reason.toUtf8().replace('\n', ' '));
+            progress->Append(key, "G " + QByteArray::number(i) + ' ' + outcome.reason.toUtf8().replace('\n', ' '));
             batch->activity.append(QStringLiteral("%1, given up after %2 attempt(s): %3")
                                        .arg(what).arg(t.attempts).arg(outcome.reason).toUtf8());
         } else {
             const DWORD wait = Timing::Scaled(std::min<DWORD>(kFirstRetryMs << std::min(t.attempts - 1, 10), kLongestRetryMs));
             t.nextTryMs = now + wait;
-            AppendProgress(progressPath, "F " + QByteArray::number(i) + ' ' + QByteArray::number(t.attempts) + ' ' +
-                                             QByteArray::number(t.nextTryMs));
+            progress->Append(key, "F " + QByteArray::number(i) + ' ' + QByteArray::number(t.attempts) + ' ' +
+                                      QByteArray::number(t.nextTryMs));
             batch->activity.append(QStringLiteral("%1 (attempt %2): %3; trying again in %4 s")
                                        .arg(what).arg(t.attempts).arg(outcome.reason)
                                        .arg((wait + 999) / 1000).toUtf8());
@@ -353,10 +377,27 @@ bool WriteBatch(const ServiceFiles& files, const Statistics& stats, Batch* batch
     WriteStatistics(files.statistics, stats);
     if (!AppendEventLogRecords(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), batch->records))
         return false;
-    for (const QString& path : std::as_const(batch->taken))
-        QFile::remove(path);
+    // Removing a file whose blocks its writer flushed to disk can cost milliseconds (freeing
+    // them goes through the journal, and discards with it); moving it into spool\done costs
+    // next to nothing, and SweepDone removes it when the spool is quiet.
+    for (const QString& path : std::as_const(batch->taken)) {
+        const QString aside = QDir(files.doneDir).filePath(QFileInfo(path).fileName());
+        if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0)
+            QFile::remove(path);
+    }
     *batch = Batch();
     return true;
+}
+
+// Removes files of spool\done, at most a bounded number a call so that a new alert never waits
+// long behind them.
+void SweepDone(const ServiceFiles& files)
+{
+    constexpr int kSweepFiles = 100;
+    QDir done(files.doneDir);
+    const QStringList names = done.entryList(QDir::Files);
+    for (qsizetype i = 0; i < names.size() && i < kSweepFiles; ++i)
+        done.remove(names[i]);
 }
 
 // Moves a file the service cannot use out of the spool; removes it when even that fails, so
@@ -393,10 +434,14 @@ int ProcessSpool(const QString& machine)
         FileLock lock(dir.filePath(QStringLiteral(".spool.lock")));
         if (!lock.IsLocked())
             return 0;
+        files.doneDir = dir.filePath(QStringLiteral("done"));
         const QStringList names = dir.entryList({QStringLiteral("*.alq")}, QDir::Files, QDir::Name);
-        if (names.isEmpty())
+        if (names.isEmpty()) {
+            SweepDone(files);
             return 0;
+        }
         QDir().mkpath(files.eventLogDir);
+        QDir().mkpath(files.doneDir);
         Statistics stats;
         if (!ReadStatistics(files.statistics, &stats))
             stats = Statistics();   // a damaged record starts over rather than stopping delivery
@@ -416,7 +461,9 @@ int ProcessSpool(const QString& machine)
             if (Tarnix::MachineStore(m).ReadSettings(Tarnix::SettingsKind::Smtp, &record) == 0)
                 senders.smtp = SmtpSettings::FromRecord(record);
         }
+        Progress progress(dir.filePath(QStringLiteral("progress.log")));
         int taken = 0;
+        int waiting = 0;
         Batch batch;
         for (const QString& name : names) {
             if (g_interrupted.load())
@@ -434,24 +481,27 @@ int ProcessSpool(const QString& machine)
                 batch.activity.append(QStringLiteral("Malformed alert %1 moved to spool\\bad").arg(name).toUtf8());
             } else if (recorded.contains(key)) {
                 QFile::remove(path);
-                QFile::remove(ProgressPath(path));
             } else {
                 QVector<Target> targets = TargetsOf(alert, packed, senders.sw.realDelivery);
-                const bool real = std::any_of(targets.cbegin(), targets.cend(), [](const Target& t) { return t.real; });
-                if (real) {
-                    ReadProgress(ProgressPath(path), &targets);
+                if (std::any_of(targets.cbegin(), targets.cend(), [](const Target& t) { return t.real; })) {
+                    progress.Apply(key, &targets);
                     // Waits for a recipient that is to be tried again; the file stays in the spool.
-                    if (!SendDue(senders, alert, packed, ProgressPath(path), &targets, &batch))
+                    if (!SendDue(senders, alert, packed, key, &progress, &targets, &batch)) {
+                        ++waiting;
                         continue;
+                    }
                 }
                 Record(files, alert, targets, key, &stats, &batch);
-                batch.taken << path << ProgressPath(path);
+                batch.taken << path;
             }
             ++taken;
             if (batch.records.size() >= kBatchAlerts && !WriteBatch(files, stats, &batch))
                 return taken;
         }
-        WriteBatch(files, stats, &batch);
+        if (WriteBatch(files, stats, &batch) && waiting == 0 && !g_interrupted.load())
+            progress.Discard();
+        if (taken == 0)
+            SweepDone(files);   // only alerts waiting to be tried again: a quiet moment
         return taken;
     } catch (...) {
         return 0;

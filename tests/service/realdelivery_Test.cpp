@@ -162,7 +162,7 @@ TEST_F(RealDeliveryTest, MailAndTrapArriveWithEveryField)
     EXPECT_EQ(U32At(records[0].tail.constData()), kBroadcastBit | kSnmpBit | kSmtpBit);
     const QStringList activity = Activity();
     EXPECT_EQ(Matching(activity, QStringLiteral("^QUELLIT: Important alert delivered by (SMTP|SNMP|Broadcast) to ")), 3);
-    EXPECT_TRUE(QDir(Alert(QStringLiteral("spool"))).entryList(QDir::Files).filter(QStringLiteral("alq|dlv")).isEmpty());
+    EXPECT_TRUE(QDir(Alert(QStringLiteral("spool"))).entryList(QDir::Files).filter(QStringLiteral("alq|progress")).isEmpty());
     EXPECT_EQ(Stats().deliveries, 3u);
 }
 
@@ -201,6 +201,8 @@ TEST_F(RealDeliveryTest, ServerDownThenUpIsDeliveredAfterARetry)
     // Not tried again before its time.
     EXPECT_EQ(Delivery::ProcessSpool(kMachine), 0);
     EXPECT_EQ(Matching(Activity(), QStringLiteral("not delivered")), 1);
+    // What was tried is kept beside the spool until the alert is done.
+    EXPECT_TRUE(QFile::exists(Alert(QStringLiteral("spool/progress.log"))));
 
     SmtpServer smtp;
     START_OR_SKIP(smtp, port);
@@ -209,6 +211,7 @@ TEST_F(RealDeliveryTest, ServerDownThenUpIsDeliveredAfterARetry)
     EXPECT_TRUE(ParseMail(smtp.Mails()[0]).body.contains("retry me"));
     EXPECT_EQ(Records().size(), 1);
     EXPECT_TRUE(Spool().isEmpty());
+    EXPECT_FALSE(QFile::exists(Alert(QStringLiteral("spool/progress.log"))));
     EXPECT_EQ(Stats().undelivered, 0u);
     EXPECT_EQ(Stats().deliveries, 1u);
 }
