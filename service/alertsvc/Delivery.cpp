@@ -3,7 +3,6 @@
 #include "alertsvc/DeliverySwitch.h"
 #include "alertsvc/Transports.h"
 #include "platform/Timing.h"
-
 #include "platform/World.h"
 #include "plenkor/PackedAlert.h"
 #include "plenkor/Spool.h"
@@ -43,7 +42,7 @@ constexpr int kSpoolKeyOffset = 8, kSpoolKeySize = 48;
 // 10 minutes, and given up after 10 attempts (about an hour, nominal).
 constexpr DWORD kFirstRetryMs = 30000, kLongestRetryMs = 600000;
 constexpr int kMaxAttempts = 10;
-constexpr qint64 kProgressFileLimit = 1 << 20;
+constexpr qint64 kProgressFileLimit = 64 << 20;
 std::atomic<bool> g_interrupted{false};
 // The mail subject in a table's image.
 constexpr int kMailSubjectOffset = 566, kMailSubjectSize = 257;
@@ -186,8 +185,10 @@ public:
     explicit Progress(const QString& path) : m_file(path)
     {
         QByteArray data;
-        if (!ReadWholeFile(path, kProgressFileLimit, &data))
+        if (!ReadWholeFile(path, kProgressFileLimit, &data)) {
+            m_unreadable = m_file.exists();
             return;
+        }
         QList<QByteArray> lines = data.split('\n');
         lines.removeLast();   // after the last line break: empty, or a line a kill cut off
         for (const QByteArray& line : std::as_const(lines)) {
@@ -225,6 +226,10 @@ public:
         m_file.flush();   // into the system's hands at once: a kill cannot take it back
     }
 
+    // A journal that is there but cannot be read: sending now might send again what it says was
+    // sent, so nothing is sent until it can be read.
+    bool Unreadable() const { return m_unreadable; }
+
     // Once no alert waits for another attempt, nothing in the journal is needed any more.
     void Discard()
     {
@@ -236,6 +241,7 @@ public:
 private:
     QFile m_file;
     QHash<QByteArray, QList<QByteArray>> m_lines;
+    bool m_unreadable = false;
 };
 
 // What real delivery needs for one cycle: the switch and the machine's SMTP settings.
@@ -486,7 +492,7 @@ int ProcessSpool(const QString& machine)
                 if (std::any_of(targets.cbegin(), targets.cend(), [](const Target& t) { return t.real; })) {
                     progress.Apply(key, &targets);
                     // Waits for a recipient that is to be tried again; the file stays in the spool.
-                    if (!SendDue(senders, alert, packed, key, &progress, &targets, &batch)) {
+                    if (progress.Unreadable() || !SendDue(senders, alert, packed, key, &progress, &targets, &batch)) {
                         ++waiting;
                         continue;
                     }

@@ -1,6 +1,6 @@
 #include "alertworld/WorldTool.h"
-#include "alertsvc/DeliverySwitch.h"
 
+#include "alertsvc/DeliverySwitch.h"
 #include "alertworld/MailInstall.h"
 
 #include "platform/Registry.h"
@@ -671,8 +671,6 @@ DWORD SetDelivery(const QString& machine, const DeliveryOptions& options, QStrin
     sw.realDelivery = options.realDelivery;
     if (options.snmpPort != 0)
         sw.snmpTrapPort = static_cast<quint16>(options.snmpPort);
-    if (options.clearCaFile)
-        sw.smtpCaFile.clear();
     if (!options.caFile.isEmpty()) {
         sw.smtpCaFile = options.caFile;
         if (sw.CaFileHostPath().isEmpty()) {

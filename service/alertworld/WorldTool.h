@@ -87,7 +87,6 @@ struct DeliveryOptions {
     int smtpPort = 0;     // 1-65535: the machine's SMTP settings name 127.0.0.1 and this port
     int snmpPort = 0;     // 1-65535: traps go to this port
     QString caFile;       // relative to the world root; empty keeps what is set
-    bool clearCaFile = false;
 };
 // Switches real delivery on or off for the world (delivery.json) and points the machine's SMTP
 // settings and the world's trap port at loopback ports. Sending stays limited to loopback.
