@@ -1,8 +1,10 @@
 // Choosing the interface language at start, and Qt's own translations for Chinese.
+#include "../common/TempWorld.h"
 #include "app/CommandLine.h"
 #include "app/Language.h"
 
 #include "framework/UiHost.h"
+#include "network/ServerLogonDlg.h"
 #include "res/Resources.h"
 #include "res/StringIds.h"
 #include "tree/MessageText.h"
@@ -10,6 +12,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -153,6 +156,25 @@ TEST(UiLanguage, MessageBoxesAndThePrintDialogSpeakTheInterfaceLanguage)
         EXPECT_FALSE(UiHost::Current()->PrintDialog(&printer, nullptr));
         ASSERT_TRUE(print.Seen());
         EXPECT_EQ(title, chinese ? QString::fromUtf8("列印") : QStringLiteral("Print"));
+
+        // One of the console's own dialogs: caption and labels from the chosen table.
+        QString caption;
+        QStringList labels;
+        ModalWatcher logon(QStringLiteral("logondialog") + suffix, [&](QWidget* w) {
+            caption = w->windowTitle();
+            for (QLabel* label : w->findChildren<QLabel*>())
+                labels << label->text();
+            static_cast<QDialog*>(w)->reject();
+        });
+        {
+            TempWorld world;
+            CServerLogonDlg dialog;
+            UiHost::Current()->RunModal(&dialog);
+        }
+        ASSERT_TRUE(logon.Seen());
+        EXPECT_EQ(caption, chinese ? QString::fromUtf8("伺服器登入") : QStringLiteral("Server Logon"));
+        EXPECT_TRUE(labels.contains(chinese ? QString::fromUtf8("伺服器名稱(&S):") : QStringLiteral("&Server name:")))
+            << labels.join(u'|').toStdString();
 
         if (translator) {
             QCoreApplication::removeTranslator(translator);
