@@ -562,6 +562,7 @@ TEST_F(TablesTest, CommandsAfterEditingARowStillReachALiveLeaf)
     auto* server = dynamic_cast<CServerLeaf*>(tree->GetItemLeaf(tree->GetChildItem(TVI_ROOT)));
     ASSERT_TRUE(server);
     ASSERT_TRUE(WaitUntil([&] { return AllLoaded(server->GetConfigLeaf()); }));
+    ASSERT_TRUE(WaitUntil([&] { return server->GetServiceState() == SERVICE_RUNNING; }));
     CAlertLeaf* smtp = Child(Child(server->GetConfigLeaf(), QStringLiteral("Quellit Server Monitor")), LoadString(5029));
     ASSERT_TRUE(smtp);
     ASSERT_TRUE(smtp->Select());
