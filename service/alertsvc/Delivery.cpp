@@ -422,7 +422,7 @@ void SetAside(const QString& machine, const QString& path)
 
 } // namespace
 
-int ProcessSpool(const QString& machine)
+int ProcessSpool(const QString& machine, bool recordOnly)
 {
     try {
         const QString m = World::CanonicalMachineName(machine);
@@ -461,6 +461,7 @@ int ProcessSpool(const QString& machine)
         recorded.remove(QByteArray());
         Senders senders;
         senders.sw = ReadDeliverySwitch();
+        senders.sw.realDelivery = senders.sw.realDelivery && !recordOnly;
         senders.machine = m;
         if (senders.sw.realDelivery) {
             QByteArray record;

@@ -11,8 +11,9 @@ namespace Delivery {
 // While the world's delivery switch is on, SMTP and SNMP recipients are sent to for real; one
 // that fails is tried again on later calls (bounded), and the alert stays in the spool until
 // every recipient is delivered or given up.
+// recordOnly: nothing is sent, whatever the switch says (the demo world's sample history).
 // Returns the number of spool files taken. Called only while the service runs.
-int ProcessSpool(const QString& machine);
+int ProcessSpool(const QString& machine, bool recordOnly = false);
 
 // Asks a running ProcessSpool to finish after the alert at hand, recording what it did (the
 // service pausing or stopping); false lets it run again.

@@ -168,7 +168,7 @@ DWORD RaiseSamples(const QString& machine, const QList<std::tuple<QByteArray, in
             return rc;
     }
     const World::ScopedLocalMachine scope(machine);
-    Delivery::ProcessSpool(machine);
+    Delivery::ProcessSpool(machine, true);   // history: recorded as delivered, never sent
     return 0;
 }
 

@@ -363,6 +363,12 @@ TEST(WorldToolCommands, DeliverySwitchAndTheDemoOnLoopback)
         GlobalFree(block);
     }
     EXPECT_EQ(Delivery::ReadDeliverySwitch().snmpTrapPort, 10162);   // kept
+    // Its sample alerts are history: recorded, nothing sent and nothing left waiting.
+    EXPECT_TRUE(QDir(world.Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/spool")))
+                    .entryList({QStringLiteral("*.alq")}, QDir::Files).isEmpty());
+    Records::EventLogFile log;
+    ASSERT_TRUE(Records::ReadEventLog(world.Path(QStringLiteral("machines/DEMOPC/drives/C/ALERT/EVENTLOG/ALRECORD.TBL")), &log));
+    EXPECT_FALSE(log.records.isEmpty());
     ASSERT_EQ(RunTool({QStringLiteral("delivery"), QStringLiteral("off")}, &output), 0);
     EXPECT_FALSE(Delivery::ReadDeliverySwitch().realDelivery);
 }
