@@ -9,6 +9,7 @@
 #include <QHostInfo>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <mutex>
 
@@ -49,6 +50,18 @@ QByteArray HeaderText(const QByteArray& text)
         at = end;
     }
     return out;
+}
+
+// A display name for an address header: encoded words when it is not ASCII, a quoted string
+// when it holds characters that mean something in an address list.
+QByteArray DisplayName(const QByteArray& name)
+{
+    const QByteArray text = HeaderText(name);
+    if (text != name || !std::any_of(name.begin(), name.end(), [](char c) { return c != '\0' && strchr("()<>[]:;@\\,.\"", c); }))
+        return text;
+    QByteArray quoted = name;
+    quoted.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + quoted + '"';
 }
 
 // A mail address a header or envelope may carry: no line breaks, no angle brackets.
@@ -153,7 +166,7 @@ QByteArray MailMessage(const SmtpSettings& settings, const QByteArray& subject, 
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QByteArray m;
     m += "From: <" + settings.sender + ">\r\n";
-    m += "To: " + (toName.isEmpty() ? QByteArray() : HeaderText(OneLine(toName)) + ' ') + '<' + toAddress + ">\r\n";
+    m += "To: " + (toName.isEmpty() ? QByteArray() : DisplayName(OneLine(toName)) + ' ') + '<' + toAddress + ">\r\n";
     m += "Subject: " + HeaderText(OneLine(subject)) + "\r\n";
     m += "Date: " + now.toString(Qt::RFC2822Date).toLatin1() + "\r\n";
     m += "Message-ID: <" + QByteArray::number(now.toMSecsSinceEpoch()) + '.' +

@@ -267,7 +267,7 @@ TEST_F(RealDeliveryTest, CertificatesAreVerifiedAgainstTheWorldsCaFile)
     QString why;
     if (!smtp.Start(port, o, &why))
         GTEST_SKIP() << why.toStdString();
-    AddRecipient("QUELLIT", QStringLiteral("smtp"), QStringLiteral("ops@korvane.example,Ops"));
+    AddRecipient("QUELLIT", QStringLiteral("smtp"), QStringLiteral("ops@korvane.example,Ops \"A\" Team."));
     SwitchOn(port);
     EditSmtp([](char* r) { PutU32(r + 976, 1); });   // TLS
 
@@ -289,6 +289,8 @@ TEST_F(RealDeliveryTest, CertificatesAreVerifiedAgainstTheWorldsCaFile)
     EXPECT_EQ(Delivery::ProcessSpool(kMachine), 1);
     ASSERT_EQ(smtp.Mails().size(), 1);
     EXPECT_TRUE(ParseMail(smtp.Mails()[0]).body.contains("verified"));
+    // A display name with quotes and a dot travels as a quoted string.
+    EXPECT_EQ(ParseMail(smtp.Mails()[0]).headers.value("to"), QStringLiteral("\"Ops \\\"A\\\" Team.\" <ops@korvane.example>"));
 }
 
 TEST_F(RealDeliveryTest, NothingOutsideLoopbackAndNoIpxIsEverAddressed)
