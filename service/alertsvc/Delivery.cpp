@@ -370,19 +370,21 @@ void Record(const ServiceFiles& files, const Plenkor::SpooledAlert& alert, const
     stats->CountSeverity(severity);
 }
 
-// Writes a batch: detail files, activity entries and the counts first, then the event-log
-// records, which commit it; only then do its spool files go. A kill before the commit makes the
-// next cycle take the same alerts again; a kill after it leaves spool files whose records exist,
-// and the next cycle finds them by their spool key and only removes the files. So every alert
-// is recorded exactly once. False when the records could not be written: the files stay.
+// Writes a batch: the detail files, then the event-log records in one append, which commit it,
+// then the activity entries and the counts (as before, a count never runs ahead of the records
+// it counts); only then do its spool files go. A kill before the commit makes the next cycle
+// take the same alerts again; a kill after it leaves spool files whose records exist, and the
+// next cycle finds them by their spool key and only removes them (the batch's activity entries
+// and counts may then be missing). So every alert is recorded exactly once. False when the
+// records could not be written: the files stay.
 bool WriteBatch(const ServiceFiles& files, const Statistics& stats, Batch* batch)
 {
     for (const auto& [path, text] : std::as_const(batch->details))
         WriteNewFile(path, text);
-    AddActivity(files, batch->activity);
-    WriteStatistics(files.statistics, stats);
     if (!AppendEventLogRecords(QDir(files.eventLogDir).filePath(QStringLiteral("ALRECORD.TBL")), batch->records))
         return false;
+    AddActivity(files, batch->activity);
+    WriteStatistics(files.statistics, stats);
     // Removing a file whose blocks its writer flushed to disk can cost milliseconds (freeing
     // them goes through the journal, and discards with it); moving it into spool\done costs
     // next to nothing, and SweepDone removes it when the spool is quiet.
