@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMultiHash>
+
+#include <algorithm>
+#include <cstring>
 
 namespace Records {
 
@@ -171,48 +175,86 @@ bool WriteEventLog(const QString& hostPath, const EventLogHeader& header, const 
     return ReplaceFile(hostPath, BuildFile(header, records));
 }
 
+namespace {
+
+// A record's block as it is written back: what lies after a field's terminator is not kept.
+QByteArray NormalisedBlock(const char* record)
+{
+    EventLogRecord parsed;
+    ParseEventLogRecord(QByteArray::fromRawData(record, kEventLogBlock), &parsed);
+    return SerializeEventLogRecord(parsed);
+}
+
+} // namespace
+
 EventLogEdit RemoveEventLogRecords(const QString& hostPath, const QVector<EventLogRemoval>& removals,
                                    EventLogHeader* written, qsizetype* remaining, QByteArray* image)
 {
     FileLock lock(LockPathFor(hostPath));
     if (!lock.IsLocked())
         return EventLogEdit::Unreadable;
-    EventLogFile current;
-    if (QFileInfo::exists(hostPath) && !ReadEventLog(hostPath, &current))
+    QByteArray data;
+    EventLogHeader header;
+    if (QFileInfo::exists(hostPath) &&
+        (!ReadWholeFile(hostPath, kEventLogLimit, &data) || !ParseEventLogHeader(data, &header)))
         return EventLogEdit::Unreadable;
-    const qsizetype n = current.records.size();
-    QVector<QByteArray> blocks;
-    blocks.reserve(n);
-    for (const EventLogRecord& record : current.records)
-        blocks.append(SerializeEventLogRecord(record));
+    const qsizetype n = data.isEmpty() ? 0
+                                       : qsizetype(std::min<qint64>(header.RecordCount(),
+                                                                    (data.size() - kEventLogBlock) / kEventLogBlock));
+    const auto record = [&data](qsizetype i) { return data.constData() + (i + 1) * kEventLogBlock; };
+
+    // The records stay as they are in the file; only the asked ones are compared, and the whole
+    // file is matched by content only when a record is no longer where the console read it.
     std::vector<bool> gone(static_cast<size_t>(n), false);
+    QMultiHash<QByteArray, qsizetype> byBlock;
+    bool indexed = false;
     for (const EventLogRemoval& removal : removals) {
         qsizetype at = -1;
         if (removal.index >= 0 && removal.index < n && !gone[size_t(removal.index)] &&
-            blocks.at(removal.index) == removal.block) {
+            NormalisedBlock(record(removal.index)) == removal.block) {
             at = removal.index;
         } else {
-            for (qsizetype i = 0; i < n && at < 0; ++i)
-                if (!gone[size_t(i)] && blocks.at(i) == removal.block)
-                    at = i;
+            if (!indexed) {
+                byBlock.reserve(n);
+                for (qsizetype i = 0; i < n; ++i)
+                    byBlock.insert(NormalisedBlock(record(i)), i);
+                indexed = true;
+            }
+            // The first record still there that holds the block.
+            for (auto it = byBlock.constFind(removal.block); it != byBlock.cend() && it.key() == removal.block; ++it)
+                if (!gone[size_t(it.value())] && (at < 0 || it.value() < at))
+                    at = it.value();
         }
         if (at >= 0)
             gone[size_t(at)] = true;
     }
-    QVector<EventLogRecord> kept;
-    kept.reserve(n);
-    for (qsizetype i = 0; i < n; ++i)
-        if (!gone[size_t(i)])
-            kept.append(current.records.at(i));
-    const QByteArray bytes = BuildFile(current.header, kept);
-    if (!ReplaceFile(hostPath, bytes))
+
+    // The records kept move down over the removed ones, in the buffer read.
+    if (data.isEmpty())
+        data = QByteArray(kEventLogBlock, '\0');
+    char* base = data.data();
+    header.counts[0] = header.counts[1] = header.counts[2] = 0;
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (gone[size_t(i)])
+            continue;
+        char* to = base + (kept + 1) * kEventLogBlock;
+        if (kept != i)
+            std::memmove(to, base + (i + 1) * kEventLogBlock, kEventLogBlock);
+        ++header.counts[CounterIndex(static_cast<uint8_t>(to[kSeverity]))];
+        ++kept;
+    }
+    data.truncate((kept + 1) * kEventLogBlock);
+    const QByteArray headerBlock = SerializeEventLogHeader(header);
+    std::memcpy(data.data(), headerBlock.constData(), kEventLogBlock);
+    if (!ReplaceFile(hostPath, data))
         return EventLogEdit::Unwritable;
     if (written)
-        ParseEventLogHeader(bytes, written);
+        *written = header;
     if (remaining)
-        *remaining = kept.size();
+        *remaining = kept;
     if (image)
-        *image = bytes;
+        *image = data;
     return EventLogEdit::Done;
 }
 

@@ -67,7 +67,7 @@ enum class EventLogEdit { Done, Unreadable, Unwritable };
 // Removes records in one critical section under the file's lock: reads the file as it is now,
 // removes each asked record (the one at its position when that still holds the same block,
 // else the first other one that does; none when it is gone already), recounts and replaces the
-// file. Records the service appended since the console's read stay. A missing file counts as
+// file. The records kept go back byte for byte. Records the service appended since the console's read stay. A missing file counts as
 // an empty log. The optional outputs get the header written, the number of records written and
 // the file's whole new content.
 EventLogEdit RemoveEventLogRecords(const QString& hostPath, const QVector<EventLogRemoval>& removals,

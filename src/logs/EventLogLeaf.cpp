@@ -17,8 +17,11 @@
 #include "records/ByteField.h"
 #include "records/StoreFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <QHash>
 
 #include <algorithm>
 #include <limits>
@@ -65,6 +68,42 @@ QString ReadDisplayName(const QString& application)
                                        QString(), kDisplayNameSize);
     return name.isEmpty() ? application : name;
 }
+
+// The event log's folder, listed once, its detail files found by name as the world finds them:
+// the exact name, else the first name in order that differs only in case. One listing serves
+// any number of deleted records.
+class CDetailFolder {
+public:
+    explicit CDetailFolder(const QString& hostDirectory) : m_directory(hostDirectory)
+    {
+        if (m_directory.isEmpty())
+            return;
+        const QStringList names = QDir(m_directory).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+        for (const QString& name : names) {
+            m_names.insert(name);
+            auto it = m_folded.find(name.toUpper());
+            if (it == m_folded.end())
+                m_folded.insert(name.toUpper(), name);
+            else if (name < it.value())
+                it.value() = name;
+        }
+    }
+    // Host path of the detail file, empty when the name is not a plain one or no such file is there.
+    QString PathOf(const QString& name) const
+    {
+        if (!Records::IsPlainDetailName(name))
+            return QString();
+        if (m_names.contains(name))
+            return m_directory + QLatin1Char('/') + name;
+        const auto it = m_folded.constFind(name.toUpper());
+        return it == m_folded.constEnd() ? QString() : m_directory + QLatin1Char('/') + it.value();
+    }
+
+private:
+    QString m_directory;
+    QSet<QString> m_names;
+    QHash<QString, QString> m_folded;
+};
 } // namespace
 
 // ---- CEventLogStore ---------------------------------------------------------------------------
@@ -304,15 +343,16 @@ void CEventLogSummaryLeaf::AddRecordLeaves(int from)
     }
     m_leaves.reserve(size_t(m_store.Count()));
     for (int item = from; item < m_store.Count(); ++item) {
-        auto* child = new CEventLogRecordLeaf;
+        // Filled first, so that its tree item is made with its text and image at once.
+        auto* child = new CEventLogRecordLeaf(this);
+        const QByteArray block = QByteArray::fromRawData(m_store.Record(item), Records::kEventLogBlock);
+        child->SetFileIndex(item);
+        child->SetFromRecord(&block, Records::kEventLogVersion);
         if (!InsertChild(child)) {
             delete child;
             m_leaves.push_back(nullptr);
             continue;
         }
-        const QByteArray block = QByteArray::fromRawData(m_store.Record(item), Records::kEventLogBlock);
-        child->SetFileIndex(item);
-        child->SetFromRecord(&block, Records::kEventLogVersion);
         m_leaves.push_back(child);
     }
 }
@@ -438,17 +478,6 @@ void CEventLogSummaryLeaf::OnRecordDeleted(const CEventLogRecordLeaf* record)
         m_leaves[size_t(at)] = nullptr;
 }
 
-QString CEventLogSummaryLeaf::DetailHostPath(int item) const
-{
-    QString directory;
-    QString host;
-    const QString name = QString::fromUtf8(m_store.DetailFile(item));
-    if (!Records::IsPlainDetailName(name) || !LogPaths::Query(this, LogPaths::Kind::EventLogDirectory, &directory) ||
-        !LogPaths::HostPath(directory + QLatin1Char('\\') + name, &host))
-        return QString();
-    return host;
-}
-
 void CEventLogSummaryLeaf::DeleteRecords(const std::vector<int>& items)
 {
     if (items.empty())
@@ -461,13 +490,19 @@ void CEventLogSummaryLeaf::DeleteRecords(const std::vector<int>& items)
     if (!Switches::DeleteApproved())
         return;
     CWaitCursor wait;
+    QString directory;
+    QString hostDirectory;
+    if (!LogPaths::Query(this, LogPaths::Kind::EventLogDirectory, &directory) ||
+        !LogPaths::HostPath(directory, &hostDirectory))
+        hostDirectory.clear();
+    const CDetailFolder details(hostDirectory);
     m_ignoreChildChanges = true;
     for (int item : items) {
         if (item < 0 || item >= m_store.Count())
             continue;
         CountDeleted(m_store.Severity(item));
         m_removals.append({item, m_store.Block(item)});
-        const QString detail = DetailHostPath(item);
+        const QString detail = details.PathOf(QString::fromUtf8(m_store.DetailFile(item)));
         if (!detail.isEmpty())
             QFile::remove(detail);
         if (item < int(m_leaves.size()) && m_leaves[size_t(item)]) {
@@ -561,7 +596,7 @@ BEGIN_MESSAGE_MAP(CEventLogRecordLeaf, CAlertLeaf)
     ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateDeleteRecord)
 END_MESSAGE_MAP()
 
-CEventLogRecordLeaf::CEventLogRecordLeaf() = default;
+CEventLogRecordLeaf::CEventLogRecordLeaf(const CEventLogSummaryLeaf* summary) : m_summary(summary) {}
 
 BOOL CEventLogRecordLeaf::SetFromRecord(const QByteArray* record, int version)
 {
@@ -583,7 +618,7 @@ BOOL CEventLogRecordLeaf::SetAsVer10(const QByteArray* record)
         return 0;
     m_record = parsed;
     const QString application = QString::fromUtf8(m_record.application);
-    auto* summary = dynamic_cast<CEventLogSummaryLeaf*>(GetParentLeaf());
+    const auto* summary = m_summary ? m_summary : dynamic_cast<CEventLogSummaryLeaf*>(GetParentLeaf());
     m_appDisplayName = summary ? summary->ApplicationDisplayName(application) : ReadDisplayName(application);
     m_dateTime = LogPaths::DateTimeText(qint64(m_record.timeGenerated));
 

@@ -121,7 +121,6 @@ private:
     void StoreReplaced();
     // Appends the blocks past the records held; false when the file is not the one held grown.
     bool ReadTail(const QString& host, qint64 size);
-    QString DetailHostPath(int item) const;
     // A deleted record's severity counter goes down (never below zero); all three at zero
     // mark the log emptied.
     void CountDeleted(int severity);
@@ -148,7 +147,9 @@ class CEventLogRecordLeaf : public CAlertLeaf {
 public:
     static constexpr int kSeverityImages[3] = {22, 23, 24};
 
-    CEventLogRecordLeaf();
+    // summary: the log whose application names the record takes, when it is filled before it
+    // is inserted under that log; else its parent's.
+    explicit CEventLogRecordLeaf(const CEventLogSummaryLeaf* summary = nullptr);
 
     // Fills the leaf once from a 256-byte record of the given version (10 only); 0 when it was
     // filled already, the version is not supported or the record is missing.
@@ -189,6 +190,7 @@ private:
     // not a plain file name (a name from the file never leaves the event-log directory).
     bool DetailPath(QString* path, bool* directoryKnown) const;
 
+    const CEventLogSummaryLeaf* m_summary = nullptr;
     int m_version = 0;
     BOOL m_filled = 0;
     qsizetype m_fileIndex = -1;

@@ -77,17 +77,46 @@ QString DateTimeText(const QDateTime& localTime)
 {
     if (!localTime.isValid())
         return QString();
-    QString date = Dates::ShortDate(localTime.date());
-    if (date.isEmpty())
-        date = Dates::Strftime(LoadString(IDS_DATE_FORMAT), localTime);
-    return date + LoadString(IDS_DATE_TIME_SEPARATOR) + Dates::Strftime(LoadString(IDS_TIME_FORMAT), localTime);
+    // The date part is the same for every moment of a day: made once per day (and format).
+    thread_local qint64 cachedDay = -1;
+    thread_local QString cachedFormat;
+    thread_local QString cachedDate;
+    const QString dateFormat = LoadString(IDS_DATE_FORMAT);
+    const qint64 day = localTime.date().toJulianDay();
+    if (day != cachedDay || dateFormat != cachedFormat) {
+        cachedDate = Dates::ShortDate(localTime.date());
+        if (cachedDate.isEmpty())
+            cachedDate = Dates::Strftime(dateFormat, localTime);
+        cachedDay = day;
+        cachedFormat = dateFormat;
+    }
+    return cachedDate + LoadString(IDS_DATE_TIME_SEPARATOR) + Dates::Strftime(LoadString(IDS_TIME_FORMAT), localTime);
 }
 
 QString DateTimeText(qint64 secondsSince1970)
 {
     if (secondsSince1970 < 0)
         return QString();
-    return DateTimeText(Dates::LocalTime(secondsSince1970));
+    // Converting each moment to local time is the dear part of a date text (a log shows or
+    // searches thousands). The zone's offset is taken once per hour of moments and holds for
+    // the whole hour when its first and last second agree; an hour with a change is converted
+    // moment by moment.
+    constexpr qint64 kHour = 3600;
+    thread_local qint64 cachedHour = -1;
+    thread_local int hourOffset = 0;
+    thread_local bool offsetHolds = false;
+    const qint64 hour = secondsSince1970 / kHour;
+    if (hour != cachedHour) {
+        const QDateTime first = Dates::LocalTime(hour * kHour);
+        const QDateTime last = Dates::LocalTime(hour * kHour + kHour - 1);
+        cachedHour = hour;
+        hourOffset = first.offsetFromUtc();
+        offsetHolds = first.isValid() && last.isValid() && last.offsetFromUtc() == hourOffset;
+    }
+    if (!offsetHolds)
+        return DateTimeText(Dates::LocalTime(secondsSince1970));
+    // Only the fields are formatted: the local fields, carried in a time without a zone.
+    return DateTimeText(QDateTime::fromSecsSinceEpoch(secondsSince1970 + hourOffset, Qt::UTC));
 }
 
 bool CouldBeInDateTimeText(const QString& text)

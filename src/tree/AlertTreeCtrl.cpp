@@ -76,6 +76,7 @@ void CAlertTreeCtrl::LoadImageLists()
     const int count = Res::TreeImageCount();
     for (int list = 0; list < 2; ++list) {
         m_images[list].clear();
+        m_icons.clear();
         for (int i = 0; i < count; ++i)
             m_images[list].push_back(Res::TreeImage(list, i));
     }
@@ -122,8 +123,9 @@ HTREEITEM CAlertTreeCtrl::InsertItem(const QString& text, int image, int selecte
     auto* item = new CLeafItem;
     item->setText(0, text);
     item->setData(0, kLeafRole, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(leaf)));
-    Resolve(parent)->addChild(item);
+    // Complete before it joins the tree: changes to an item in the tree are announced to the view.
     SetItemImage(item, image, selectedImage);
+    Resolve(parent)->addChild(item);
     return item;
 }
 
@@ -199,16 +201,26 @@ bool CAlertTreeCtrl::SetItemImage(HTREEITEM item, int image, int selectedImage)
 {
     if (!item || item == TVI_ROOT)
         return false;
+    const QVariant shown = item->data(0, kImageRole);
+    if (shown.isValid() && shown.toInt() == image && item->data(0, kSelectedImageRole).toInt() == selectedImage)
+        return true;
     item->setData(0, kImageRole, image);
     item->setData(0, kSelectedImageRole, selectedImage);
-    QIcon icon;
-    const QPixmap normal = ImageListImage(0, image);
-    const QPixmap selected = ImageListImage(0, selectedImage);
-    if (!normal.isNull())
-        icon.addPixmap(normal, QIcon::Normal);
-    if (!selected.isNull())
-        icon.addPixmap(selected, QIcon::Selected);
-    item->setIcon(0, icon);
+    // One icon per pair of images, shared by every item that shows it: a log of many records
+    // would otherwise hold an icon engine per item.
+    const quint64 key = (quint64(quint32(image)) << 32) | quint32(selectedImage);
+    auto it = m_icons.constFind(key);
+    if (it == m_icons.cend()) {
+        QIcon icon;
+        const QPixmap normal = ImageListImage(0, image);
+        const QPixmap selected = ImageListImage(0, selectedImage);
+        if (!normal.isNull())
+            icon.addPixmap(normal, QIcon::Normal);
+        if (!selected.isNull())
+            icon.addPixmap(selected, QIcon::Selected);
+        it = m_icons.insert(key, icon);
+    }
+    item->setIcon(0, it.value());
     return true;
 }
 

@@ -15,6 +15,8 @@
 #include "tree/AlertLeaf.h"
 
 #include <QPixmap>
+#include <QHash>
+#include <QIcon>
 #include <QTreeWidget>
 #include <functional>
 #include <map>
@@ -129,6 +131,7 @@ private:
     void LoadImageLists();
 
     std::vector<QPixmap> m_images[2];
+    QHash<quint64, QIcon> m_icons;   // by image << 32 | selected image
     std::map<UINT, MessageHandler> m_handlers;
     CCmdTarget* m_frameRoute = nullptr;
     int m_programmaticExpand = 0;

@@ -36,7 +36,7 @@ constexpr int kImageSize = 16;
 
 // The C runtime's decimal conversion: leading blanks, a sign, digits, a fraction and an
 // exponent; whatever follows is ignored and no number at all reads as 0.
-double DecimalValue(const QString& text)
+double DecimalValue(QStringView text)
 {
     int i = 0;
     const int n = int(text.size());
@@ -689,12 +689,13 @@ void CColListBox::PrepareSortField(Item& item) const
             ++start;
     }
     if (start < 0) {
-        item.sortField.clear();
+        item.fieldStart = item.fieldLength = 0;
     } else {
         const qsizetype end = item.key.indexOf(QLatin1Char('\t'), start);
-        item.sortField = item.key.mid(start, end < 0 ? -1 : end - start);
+        item.fieldStart = start;
+        item.fieldLength = (end < 0 ? item.key.size() : end) - start;
     }
-    item.number = col.numeric ? DecimalValue(item.sortField) : 0.0;
+    item.number = col.numeric ? DecimalValue(item.SortField()) : 0.0;
 }
 
 QString CColListBox::ItemText(int item) const
@@ -719,7 +720,7 @@ int CColListBox::CompareItems(int a, int b) const
     const Item& y = m_items[size_t(b)];
     if (col.numeric)
         return x.number < y.number ? -1 : (x.number > y.number ? 1 : 0);
-    return x.sortField.compare(y.sortField, Qt::CaseSensitive);
+    return x.SortField().compare(y.SortField(), Qt::CaseSensitive);
 }
 
 bool CColListBox::BeforeItem(int a, int b) const
@@ -733,39 +734,30 @@ void CColListBox::SortRows()
     m_sortPending = false;
     const Column& col = m_columns[size_t(m_sortColumn)];
     const bool up = m_direction == 1;
-    auto sortBy = [&](const auto& keys) {
-        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
-            return up ? keys[size_t(a.item)] < keys[size_t(b.item)] : keys[size_t(b.item)] < keys[size_t(a.item)];
+    // Each row's key is made once and sorted beside the row, not looked up per comparison.
+    auto sortKeyed = [&](auto keyOf, auto compare) {
+        using Key = decltype(keyOf(0));
+        std::vector<std::pair<Key, Row>> keyed;
+        keyed.reserve(m_rows.size());
+        for (const Row& row : m_rows)
+            keyed.emplace_back(keyOf(row.item), row);
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            const int cmp = compare(a.first, b.first);
+            return up ? cmp < 0 : cmp > 0;
         });
+        for (size_t i = 0; i < keyed.size(); ++i)
+            m_rows[i] = keyed[i].second;
     };
-    // Rows may still name items a source no longer has until it is shown again.
-    size_t span = m_source ? size_t(std::max(0, m_source->RowCount())) : 0;
-    for (const Row& row : m_rows)
-        span = std::max(span, size_t(row.item) + 1);
+    const auto compareNumbers = [](double x, double y) { return x < y ? -1 : (x > y ? 1 : 0); };
+    const auto compareTexts = [](QStringView x, QStringView y) { return x.compare(y, Qt::CaseSensitive); };
     if (m_source && (m_source->NumericFields() & (1u << (col.keyField & 31)))) {
-        // Each item's key is made once, not once per comparison.
-        std::vector<double> numbers(span);
-        for (const Row& row : m_rows)
-            numbers[size_t(row.item)] = m_source->SortNumber(row.item, col.keyField);
-        sortBy(numbers);
+        sortKeyed([&](int item) { return m_source->SortNumber(item, col.keyField); }, compareNumbers);
     } else if (m_source) {
-        std::vector<QString> fields(span);
-        for (const Row& row : m_rows)
-            fields[size_t(row.item)] = m_source->SortField(row.item, col.keyField);
-        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
-            const int cmp = fields[size_t(a.item)].compare(fields[size_t(b.item)], Qt::CaseSensitive);
-            return up ? cmp < 0 : cmp > 0;
-        });
+        sortKeyed([&](int item) { return m_source->SortField(item, col.keyField); }, compareTexts);
     } else if (col.numeric) {
-        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
-            const double x = m_items[size_t(a.item)].number, y = m_items[size_t(b.item)].number;
-            return up ? x < y : y < x;
-        });
+        sortKeyed([&](int item) { return m_items[size_t(item)].number; }, compareNumbers);
     } else {
-        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
-            const int cmp = m_items[size_t(a.item)].sortField.compare(m_items[size_t(b.item)].sortField, Qt::CaseSensitive);
-            return up ? cmp < 0 : cmp > 0;
-        });
+        sortKeyed([&](int item) { return m_items[size_t(item)].SortField(); }, compareTexts);
     }
 }
 
@@ -1022,7 +1014,7 @@ QString CColListBox::GetSortField(int index) const
     const int item = m_rows[size_t(index)].item;
     if (m_source)
         return m_source->SortField(item, m_columns[size_t(m_sortColumn)].keyField);
-    return m_items[size_t(item)].sortField;
+    return m_items[size_t(item)].SortField().toString();
 }
 
 bool CColListBox::SetRowObject(int index, void* object)

@@ -248,7 +248,10 @@ private:
     struct Item {
         QString text;
         QString key;
-        QString sortField;
+        // The sort column's field: a part of key.
+        qsizetype fieldStart = 0;
+        qsizetype fieldLength = 0;
+        QStringView SortField() const { return QStringView(key).mid(fieldStart, fieldLength); }
         double number = 0.0;
         void* object = nullptr;
         int image = -1;   // index into m_images
