@@ -7,6 +7,7 @@
 #include "framework/Commands.h"
 #include "logs/EventLogLeaf.h"
 #include "logs/LogHooks.h"
+#include "records/StoreFile.h"
 #include "platform/Registry.h"
 #include "ui/AlertListWnd.h"
 
@@ -375,6 +376,40 @@ TEST_F(EventLogTest, DeletionRemovesExactlyTheAskedRecordsWhenTheFileChangedElse
     ASSERT_EQ(Records::RemoveEventLogRecords(Host(), {{0, Records::SerializeEventLogRecord(Sample()[0])}}),
               Records::EventLogEdit::Done);
     EXPECT_EQ(ReadBack().records.size(), 2);
+}
+
+TEST_F(EventLogTest, RowsDeletedFromTheStoreKeepOtherRecordsByteForByteAndFindDetailsIgnoringCase)
+{
+    WriteLog(Sample());
+    // Bytes after a field's terminator, as another writer may leave them, in the record to be
+    // deleted and in one to be kept; a detail file whose name differs in case.
+    QByteArray raw;
+    ASSERT_TRUE(Records::ReadWholeFile(Host(), 1 << 20, &raw));
+    constexpr int kDescription = 19;
+    for (int record : {1, 2})
+        raw.replace(256 * (record + 1) + kDescription + 20, 6, "JUNK!!");
+    ASSERT_TRUE(Records::ReplaceFile(Host(), raw));
+    ASSERT_TRUE(QFile::rename(Detail("AL000002.TXT"), Detail("al000002.txt")));
+    const QByteArray kept = raw.mid(256 * 3, 256);
+
+    auto* log = AddLog();
+    LogRows(log);
+    ASSERT_EQ(log->RowCount(), 4);
+    Switches::SetAskBeforeDelete(true);
+    m_host.PushAnswer(IDYES);
+    ASSERT_TRUE(log->OnRowsCommand(ID_EDIT_DELETE, nullptr, {1}));
+
+    QByteArray after;
+    ASSERT_TRUE(Records::ReadWholeFile(Host(), 1 << 20, &after));
+    ASSERT_EQ(after.size(), 4 * 256);
+    EXPECT_EQ(after.mid(256, 256), raw.mid(256, 256));
+    EXPECT_EQ(after.mid(512, 256), kept);
+    EXPECT_EQ(after.mid(768, 256), raw.mid(1024, 256));
+    EXPECT_EQ(ReadBack().header.counts[1], 0);
+    EXPECT_FALSE(QFile::exists(Detail("al000002.txt")));
+    EXPECT_TRUE(QFile::exists(Detail("AL000001.TXT")));
+    EXPECT_TRUE(QFile::exists(Detail("AL000003.TXT")));
+    EXPECT_EQ(log->RowCount(), 3);
 }
 
 TEST_F(EventLogTest, UnknownPathIsReportedAfterItsRetries)
