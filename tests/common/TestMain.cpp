@@ -1,11 +1,15 @@
 // One main for every test program: an offscreen QApplication that outlives all tests, a
 // shrunken timing policy so no test waits for nominal seconds, and the method leaves registered
-// as at the console's start-up.
+// as at the console's start-up. A program started as a child of its own test runs that role.
+#include "ChildRole.h"
 #include "methods/MethodLeaves.h"
 #include "platform/Timing.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -16,5 +20,9 @@ int main(int argc, char** argv)
     Timing::SetScale(0.01);
     // As the console does at start-up: table leaves make their method leaves.
     MethodLeaves::Register();
+    if (int code = 0; RunChildRole(&code)) {
+        std::fflush(stdout);
+        ::_exit(code);
+    }
     return RUN_ALL_TESTS();
 }

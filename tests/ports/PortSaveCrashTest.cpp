@@ -1,11 +1,12 @@
 // A console killed outright while it saves PORT.CFG leaves the file it had or the file it was
 // writing, never a mixture: a child process saves two alternating versions of a large file over
 // and over and is killed with SIGKILL at varying moments, again and again.
+#include "../common/ChildRole.h"
 #include "PortsTestSupport.h"
 
 #include "platform/Timing.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
@@ -44,10 +45,6 @@ Records::PortHeader CrashHeader()
 // in turn for ever. Says "saving" once the first save is done.
 int RunSaver()
 {
-    static int argc = 1;
-    static char name[] = "saver";
-    static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
     Timing::SetScale(0.01);
     ScriptedUiHost host;
     ScopedUiHost scope(&host);
@@ -85,14 +82,7 @@ int RunSaver()
     }
 }
 
-// Runs before main when this process is the child, and never returns then.
-const bool g_childRun = [] {
-    if (qgetenv(kRoleVariable).isEmpty())
-        return false;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::fflush(stdout);
-    ::_exit(RunSaver());
-}();
+const bool g_saverRole = RegisterChildRole(kRoleVariable, RunSaver);
 
 class PortSaveCrashTest : public Fixture {};
 

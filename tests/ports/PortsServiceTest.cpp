@@ -107,6 +107,12 @@ TEST_F(PortsServiceTest, ThePortLeafChangesTheMachinesFilesAndThePagerDialogOffe
     auto* ports = dynamic_cast<CPortConfigLeaf*>(config->GetFirstChild());
     ASSERT_NE(ports, nullptr);
     EXPECT_EQ(ports->GetName(), QString::fromUtf8("連接埠"));
+    // The list is read when shown; a user shows it once the service has said where its files
+    // are (the shrunken retries would otherwise give up on a slow machine).
+    ASSERT_TRUE(WaitUntil([&] {
+        QString path;
+        return PortFiles::Query(ports, PortFiles::Kind::Ports, &path);
+    }));
 
     WORD format = 0;
     QString heading;
