@@ -36,10 +36,14 @@ CFilterBar::CFilterBar(QWidget* parent)
     layout->addWidget(new QLabel(LoadString(IDS_FILTER_TEXT), this));
     m_text = Tagged(new QLineEdit(this), kTextCtrl);
     m_text->setClearButtonEnabled(true);
+    // Room for a word or two whatever the pane's width; the application box gives way first.
+    m_text->setMinimumWidth(m_text->fontMetrics().averageCharWidth() * 12);
     layout->addWidget(m_text, 2);
 
     layout->addWidget(new QLabel(LoadString(IDS_FILTER_APPLICATION), this));
     m_application = Tagged(new QComboBox(this), kApplicationCtrl);
+    m_application->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_application->setMinimumContentsLength(8);
     m_application->addItem(LoadString(IDS_FILTER_ANY));
     layout->addWidget(m_application, 1);
 
