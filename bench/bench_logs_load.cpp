@@ -107,6 +107,21 @@ qint64 HeapInUse()
     return qint64(info.uordblks) + qint64(info.hblkhd);
 }
 
+// Heap a new log leaf of the given kind holds while the pane shows it.
+template <class Leaf>
+qint64 HeldWhileShown(BenchWorld& world, CAlertListWnd& pane)
+{
+    malloc_trim(0);
+    const qint64 before = HeapInUse();
+    auto* log = new Leaf;
+    world.server->InsertChild(log);
+    pane.ShowLeaf(log);
+    const qint64 used = HeapInUse() - before;
+    log->DeleteLeaf();
+    pane.RemoveLeaf(log);
+    return used;
+}
+
 // ---- 100,000 records ---------------------------------------------------------------------------
 
 // Baseline: the file read and every record's fields parsed.
@@ -152,15 +167,7 @@ void BM_EventLog100k_HeldBytesPerRecord(benchmark::State& state)
     pane.resize(800, 600);
     auto held = [&](int records) {
         WriteSampleLog(world, records);
-        malloc_trim(0);
-        const qint64 before = HeapInUse();
-        auto* log = new CEventLogSummaryLeaf;
-        world.server->InsertChild(log);
-        pane.ShowLeaf(log);
-        const qint64 used = HeapInUse() - before;
-        log->DeleteLeaf();
-        pane.RemoveLeaf(log);
-        return used;
+        return HeldWhileShown<CEventLogSummaryLeaf>(world, pane);
     };
     qint64 empty = 0, full = 0;
     for (auto _ : state) {
@@ -382,15 +389,7 @@ void BM_ActivityRing10k_HeldBytesPerEntry(benchmark::State& state)
             WriteFullRing(world);
         else
             Records::ResetActivityRing(ring, kEntries);
-        malloc_trim(0);
-        const qint64 before = HeapInUse();
-        auto* log = new CActivityLogLeaf45;
-        world.server->InsertChild(log);
-        pane.ShowLeaf(log);
-        const qint64 used = HeapInUse() - before;
-        log->DeleteLeaf();
-        pane.RemoveLeaf(log);
-        return used;
+        return HeldWhileShown<CActivityLogLeaf45>(world, pane);
     };
     qint64 empty = 0, full = 0;
     for (auto _ : state) {
