@@ -9,6 +9,7 @@
 #include <QMultiHash>
 
 #include <algorithm>
+#include <utility>
 #include <cstring>
 
 namespace Records {
@@ -95,6 +96,22 @@ QByteArray SerializeEventLogRecord(const EventLogRecord& record)
     PutBytes(p + kTail, kTailSize, record.tail);
     return block;
 }
+
+namespace EventLogField {
+int Severity(const char* record) { return static_cast<uint8_t>(record[kSeverity]); }
+int32_t Time(const char* record) { return I32At(record + kTime); }
+QByteArray Application(const char* record) { return FieldBytes(record + kApplication, kApplicationSize); }
+QByteArray Description(const char* record) { return FieldBytes(record + kDescription, kDescriptionSize); }
+QByteArray DetailFile(const char* record) { return FieldBytes(record + kDetail, kDetailSize); }
+QByteArray LabelSuffix(const char* record) { return FieldBytes(record + kLabel, kLabelSize); }
+
+QByteArray Block(const char* record)
+{
+    EventLogRecord parsed;
+    ParseEventLogRecord(QByteArray::fromRawData(record, kEventLogBlock), &parsed);
+    return SerializeEventLogRecord(parsed);
+}
+} // namespace EventLogField
 
 bool ParseEventLog(const QByteArray& data, EventLogFile* out)
 {
@@ -188,16 +205,30 @@ QByteArray NormalisedBlock(const char* record)
 } // namespace
 
 EventLogEdit RemoveEventLogRecords(const QString& hostPath, const QVector<EventLogRemoval>& removals,
-                                   EventLogHeader* written, qsizetype* remaining, QByteArray* image)
+                                   EventLogHeader* written, qsizetype* remaining, QByteArray* image,
+                                   HeldCopy* held)
 {
+    const FileIdentity expected = held ? held->identity : FileIdentity();
+    QByteArray copy;
+    if (held) {
+        if (image)
+            copy = std::exchange(*image, QByteArray());
+        *held = HeldCopy();
+    }
     FileLock lock(LockPathFor(hostPath));
     if (!lock.IsLocked())
         return EventLogEdit::Unreadable;
     QByteArray data;
     EventLogHeader header;
-    if (QFileInfo::exists(hostPath) &&
-        (!ReadWholeFile(hostPath, kEventLogLimit, &data) || !ParseEventLogHeader(data, &header)))
+    FileIdentity now;
+    if (expected.IsKnown() && IdentifyFile(hostPath, &now) && now == expected && ParseEventLogHeader(copy, &header)) {
+        data = std::move(copy);
+        held->used = true;
+    } else if (QFileInfo::exists(hostPath) &&
+               (!ReadWholeFile(hostPath, kEventLogLimit, &data) || !ParseEventLogHeader(data, &header))) {
         return EventLogEdit::Unreadable;
+    }
+    copy.clear();
     const qsizetype n = data.isEmpty() ? 0
                                        : qsizetype(std::min<qint64>(header.RecordCount(),
                                                                     (data.size() - kEventLogBlock) / kEventLogBlock));
@@ -247,8 +278,13 @@ EventLogEdit RemoveEventLogRecords(const QString& hostPath, const QVector<EventL
     data.truncate((kept + 1) * kEventLogBlock);
     const QByteArray headerBlock = SerializeEventLogHeader(header);
     std::memcpy(data.data(), headerBlock.constData(), kEventLogBlock);
-    if (!ReplaceFile(hostPath, data))
+    if (!ReplaceFile(hostPath, data)) {
+        if (held)
+            held->used = false;
         return EventLogEdit::Unwritable;
+    }
+    if (held)
+        IdentifyFile(hostPath, &held->identity);
     if (written)
         *written = header;
     if (remaining)

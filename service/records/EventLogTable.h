@@ -1,6 +1,8 @@
 #pragma once
 // ALRECORD.TBL, the alert event log: a 256-byte header (three counters by severity and 244
 // uninterpreted bytes) followed by 256-byte records, and the per-alert detail files beside it.
+#include "records/StoreFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -38,6 +40,19 @@ QByteArray SerializeEventLogHeader(const EventLogHeader& header);
 bool ParseEventLogRecord(const QByteArray& block, EventLogRecord* out);
 QByteArray SerializeEventLogRecord(const EventLogRecord& record);
 
+// Fields of one record read in place from its kEventLogBlock bytes, for callers that hold
+// many records as read and parse none of them whole.
+namespace EventLogField {
+int Severity(const char* record);
+int32_t Time(const char* record);
+QByteArray Application(const char* record);
+QByteArray Description(const char* record);
+QByteArray DetailFile(const char* record);
+QByteArray LabelSuffix(const char* record);
+// The record as it is written back (SerializeEventLogRecord of the parsed record).
+QByteArray Block(const char* record);
+} // namespace EventLogField
+
 struct EventLogFile {
     EventLogHeader header;
     QVector<EventLogRecord> records;
@@ -67,12 +82,21 @@ enum class EventLogEdit { Done, Unreadable, Unwritable };
 // Removes records in one critical section under the file's lock: reads the file as it is now,
 // removes each asked record (the one at its position when that still holds the same block,
 // else the first other one that does; none when it is gone already), recounts and replaces the
-// file. The records kept go back byte for byte. Records the service appended since the console's read stay. A missing file counts as
-// an empty log. The optional outputs get the header written, the number of records written and
-// the file's whole new content.
+// file. The records kept go back byte for byte. Records the service appended since the
+// console's read stay. A missing file counts as an empty log. The optional outputs get the
+// header written, the number of records written and the file's whole new content.
+// held: the caller's copy of the file is in *image, read when the file had held->identity.
+// While the file still has it, the records are taken from that copy instead of read again (a
+// long log is not read twice to delete a few records); held->used then tells that exactly the
+// records at the asked positions went. On Done held->identity is the file as written; on
+// failure it is unknown and *image is empty.
+struct HeldCopy {
+    FileIdentity identity;
+    bool used = false;
+};
 EventLogEdit RemoveEventLogRecords(const QString& hostPath, const QVector<EventLogRemoval>& removals,
                                    EventLogHeader* written = nullptr, qsizetype* remaining = nullptr,
-                                   QByteArray* image = nullptr);
+                                   QByteArray* image = nullptr, HeldCopy* held = nullptr);
 // Appends one record under the file's lock: the record goes after the last counted record,
 // then the header with its counter raised. A file whose counters do not match its records is
 // put right first (counters recounted from the complete records it holds). A missing file is

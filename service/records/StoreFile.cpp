@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Records {
@@ -73,6 +74,18 @@ bool ReplaceFile(const QString& hostPath, const QByteArray& bytes)
         return false;
     }
     return file.commit();   // flushes to disk before the rename
+}
+
+bool IdentifyFile(const QString& hostPath, FileIdentity* out)
+{
+    *out = FileIdentity();
+    struct stat st;
+    if (::stat(QFile::encodeName(hostPath).constData(), &st) != 0)
+        return false;
+    out->size = qint64(st.st_size);
+    out->modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    out->inode = quint64(st.st_ino);
+    return true;
 }
 
 bool ReadWholeFile(const QString& hostPath, qint64 maxBytes, QByteArray* out)

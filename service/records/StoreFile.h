@@ -31,6 +31,18 @@ QString LockPathFor(const QString& hostFile);
 // creating missing folders. False when anything fails; the old file is then untouched.
 bool ReplaceFile(const QString& hostPath, const QByteArray& bytes);
 
+// What tells one state of a file from another without reading it: a writer that appends
+// changes its size and time, one that replaces it (by rename) changes its inode.
+struct FileIdentity {
+    qint64 size = -1;
+    qint64 modifiedNs = -1;
+    quint64 inode = 0;
+    bool IsKnown() const { return inode != 0; }
+    bool operator==(const FileIdentity&) const = default;
+};
+// False (and out unknown) when the file cannot be examined.
+bool IdentifyFile(const QString& hostPath, FileIdentity* out);
+
 // Reads a whole file of at most maxBytes; one that grows meanwhile is read again. False when it
 // cannot be read or is larger.
 bool ReadWholeFile(const QString& hostPath, qint64 maxBytes, QByteArray* out);

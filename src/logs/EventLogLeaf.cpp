@@ -24,8 +24,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
-#include <sys/stat.h>
 
 namespace {
 constexpr UINT IDS_EVENT_LOG_CAPTION = 5017;
@@ -40,19 +40,6 @@ constexpr UINT IDS_WRITE_LOG_FAILED = 5117;
 constexpr int kLogImage = 5;
 constexpr DWORD kDisplayNameSize = 256;
 constexpr qint64 kEventLogLimit = 256LL << 20;
-// Record fields the rows show (version 10).
-constexpr int kDetailOffset = 6, kDetailSize = 13;
-constexpr int kDescriptionOffset = 19, kDescriptionSize = 128;
-constexpr int kApplicationOffset = 147, kApplicationSize = 9;
-constexpr int kSeverityOffset = 156;
-constexpr int kTimeOffset = 157;
-
-// The file's identity: a replaced file (written elsewhere and renamed over) is another one.
-quint64 FileInode(const QString& host)
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(host).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
-}
 
 void ShowMachineMessage(UINT id, const CAlertLeaf* leaf)
 {
@@ -108,17 +95,26 @@ private:
 
 // ---- CEventLogStore ---------------------------------------------------------------------------
 
-bool CEventLogStore::Load(const QByteArray& image)
+bool CEventLogStore::Load(QByteArray image)
 {
     Records::EventLogHeader header;
     if (!Records::ParseEventLogHeader(image, &header))
         return false;
     const qint64 present = (image.size() - Records::kEventLogBlock) / Records::kEventLogBlock;
     const qint64 n = std::min<qint64>({header.RecordCount(), present, std::numeric_limits<int>::max() - 1});
-    m_image = image.left(qsizetype((n + 1) * Records::kEventLogBlock));
-    m_image.squeeze();
+    image.truncate(qsizetype((n + 1) * Records::kEventLogBlock));
+    // Room left by a deletion is given back when it is worth a copy of the rest.
+    if (image.capacity() - image.size() > image.size() / 8)
+        image.squeeze();
+    m_image = std::move(image);
     m_count = int(n);
     return true;
+}
+
+QByteArray CEventLogStore::TakeImage()
+{
+    m_count = 0;
+    return std::exchange(m_image, QByteArray());
 }
 
 bool CEventLogStore::Append(const QByteArray& header, const QByteArray& tail)
@@ -155,34 +151,32 @@ const char* CEventLogStore::Record(int item) const
 
 QByteArray CEventLogStore::Block(int item) const
 {
-    Records::EventLogRecord record;
-    Records::ParseEventLogRecord(QByteArray::fromRawData(Record(item), Records::kEventLogBlock), &record);
-    return Records::SerializeEventLogRecord(record);
+    return Records::EventLogField::Block(Record(item));
 }
 
 int CEventLogStore::Severity(int item) const
 {
-    return static_cast<uint8_t>(Record(item)[kSeverityOffset]);
+    return Records::EventLogField::Severity(Record(item));
 }
 
 int32_t CEventLogStore::Time(int item) const
 {
-    return Records::I32At(Record(item) + kTimeOffset);
+    return Records::EventLogField::Time(Record(item));
 }
 
 QByteArray CEventLogStore::Application(int item) const
 {
-    return Records::FieldBytes(Record(item) + kApplicationOffset, kApplicationSize);
+    return Records::EventLogField::Application(Record(item));
 }
 
 QByteArray CEventLogStore::Description(int item) const
 {
-    return Records::FieldBytes(Record(item) + kDescriptionOffset, kDescriptionSize);
+    return Records::EventLogField::Description(Record(item));
 }
 
 QByteArray CEventLogStore::DetailFile(int item) const
 {
-    return Records::FieldBytes(Record(item) + kDetailOffset, kDetailSize);
+    return Records::EventLogField::DetailFile(Record(item));
 }
 
 // ---- CEventLogSummaryLeaf ---------------------------------------------------------------------
@@ -239,11 +233,12 @@ bool CEventLogSummaryLeaf::FileModified(bool interactive)
     return status.lastWriteNs != m_cachedTime;
 }
 
-bool CEventLogSummaryLeaf::ReadTail(const QString& host, qint64 size)
+bool CEventLogSummaryLeaf::ReadTail(const QString& host, const Records::FileIdentity& identity)
 {
+    const qint64 size = identity.size;
     const int held = m_store.Count();
     const qint64 heldEnd = qint64(held + 1) * Records::kEventLogBlock;
-    if (m_cachedInode == 0 || FileInode(host) != m_cachedInode || held == 0 || size < heldEnd)
+    if (m_cachedInode == 0 || identity.inode != m_cachedInode || held == 0 || size < heldEnd)
         return false;
     QFile file(host);
     if (!file.open(QIODevice::ReadOnly))
@@ -285,18 +280,22 @@ void CEventLogSummaryLeaf::Refresh()
         return;
     }
     CWaitCursor wait;
-    if (ReadTail(host, status.size)) {
+    // Taken before the read: a change made while reading makes it differ from the file later.
+    Records::FileIdentity identity;
+    Records::IdentifyFile(host, &identity);
+    if (ReadTail(host, identity)) {
         m_cachedSize = status.size;
         m_cachedTime = status.lastWriteNs;
+        m_storeIdentity = identity;
         return;
     }
+    m_storeIdentity = Records::FileIdentity();
     m_header = Records::EventLogHeader();
-    const quint64 inode = FileInode(host);
     QByteArray image;
     LoadProgress::Step(0, 3);
     const bool read = Records::ReadWholeFile(host, kEventLogLimit, &image);
     LoadProgress::Step(1, 3);
-    if (!read || !m_store.Load(image)) {
+    if (!read || !m_store.Load(std::move(image))) {
         // The same unreadable file is reported once, not on every periodic check, until it
         // changes again.
         m_cachedSize = status.size;
@@ -304,10 +303,10 @@ void CEventLogSummaryLeaf::Refresh()
         ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
         return;
     }
-    image.clear();
     m_cachedSize = status.size;
     m_cachedTime = status.lastWriteNs;
-    m_cachedInode = inode;
+    m_cachedInode = identity.inode;
+    m_storeIdentity = identity;
     Records::ParseEventLogHeader(m_store.Header(), &m_header);
     m_removals.clear();
     m_displayNames.clear();
@@ -341,19 +340,23 @@ void CEventLogSummaryLeaf::AddRecordLeaves(int from)
         while (CAlertLeaf* child = GetFirstChild())
             child->DeleteLeaf();
     }
-    m_leaves.reserve(size_t(m_store.Count()));
+    // Filled first, so that each tree item is made with its text and image at once, and
+    // inserted together.
+    std::vector<CAlertLeaf*> made;
+    made.reserve(size_t(std::max(0, m_store.Count() - from)));
     for (int item = from; item < m_store.Count(); ++item) {
-        // Filled first, so that its tree item is made with its text and image at once.
         auto* child = new CEventLogRecordLeaf(this);
         const QByteArray block = QByteArray::fromRawData(m_store.Record(item), Records::kEventLogBlock);
         child->SetFileIndex(item);
         child->SetFromRecord(&block, Records::kEventLogVersion);
-        if (!InsertChild(child)) {
+        made.push_back(child);
+    }
+    m_leaves.reserve(size_t(m_store.Count()));
+    const bool inserted = InsertChildren(made) == made.size();
+    for (CAlertLeaf* child : made) {
+        if (!inserted)
             delete child;
-            m_leaves.push_back(nullptr);
-            continue;
-        }
-        m_leaves.push_back(child);
+        m_leaves.push_back(inserted ? static_cast<CEventLogRecordLeaf*>(child) : nullptr);
     }
 }
 
@@ -402,45 +405,56 @@ bool CEventLogSummaryLeaf::RewriteFile()
         ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
         return false;
     }
-    QByteArray image;
-    switch (Records::RemoveEventLogRecords(host, m_removals, nullptr, nullptr, &image)) {
-    case Records::EventLogEdit::Unreadable:
-        ShowMachineMessage(IDS_OPEN_LOG_FAILED, this);
+    // The store's bytes are the file's as long as nobody changed it since; the deletion then
+    // happens in them, without reading the file again.
+    Records::HeldCopy held{m_storeIdentity};
+    QByteArray image = held.identity.IsKnown() ? m_store.TakeImage() : QByteArray();
+    m_storeIdentity = Records::FileIdentity();
+    const Records::EventLogEdit edit = Records::RemoveEventLogRecords(host, m_removals, nullptr, nullptr, &image, &held);
+    if (edit != Records::EventLogEdit::Done) {
+        ShowMachineMessage(edit == Records::EventLogEdit::Unwritable ? IDS_WRITE_LOG_FAILED : IDS_OPEN_LOG_FAILED, this);
+        if (m_store.Bytes() == 0) {
+            // The store gave its bytes up: the file, untouched, is read again and shows the
+            // records that could not be deleted.
+            m_cachedSize = -1;
+            Refresh();
+        }
         return false;
-    case Records::EventLogEdit::Unwritable:
-        ShowMachineMessage(IDS_WRITE_LOG_FAILED, this);
-        return false;
-    case Records::EventLogEdit::Done:
-        break;
     }
+    std::vector<bool> removed(m_leaves.size(), false);
+    for (const Records::EventLogRemoval& removal : std::as_const(m_removals))
+        if (removal.index >= 0 && removal.index < qsizetype(removed.size()))
+            removed[size_t(removal.index)] = true;
     m_removals.clear();
     // The store becomes the file as written; what the service appends later is a tail again.
-    std::vector<CEventLogRecordLeaf*> kept;
-    for (CEventLogRecordLeaf* leaf : m_leaves)
-        if (leaf)
-            kept.push_back(leaf);
-    m_store.Load(image);
-    Records::ParseEventLogHeader(image, &m_header);
     m_cachedSize = image.size();
+    m_store.Load(std::move(image));
+    Records::ParseEventLogHeader(m_store.Header(), &m_header);
+    m_storeIdentity = held.identity;
     Files::FileStatus status;
     m_cachedTime = Files::Stat(path, &status) == 0 ? status.lastWriteNs : -1;
-    m_cachedInode = FileInode(host);
+    m_cachedInode = held.identity.inode;
     ++m_generation;
-    if (!m_leaves.empty()) {
-        // The leaves left are the file's first records, unless someone else changed the file.
-        bool same = int(kept.size()) <= m_store.Count();
-        for (size_t i = 0; same && i < kept.size(); ++i)
-            same = kept[i]->GetRecordBlock() == m_store.Block(int(i));
-        if (same) {
-            m_leaves = kept;
-            for (size_t i = 0; i < kept.size(); ++i)
-                kept[i]->SetFileIndex(qsizetype(i));
-            AddRecordLeaves(int(kept.size()));
-        } else {
-            DropRecordLeaves();
-            AddRecordLeaves(0);
-        }
+    if (m_leaves.empty())
+        return true;
+    if (!held.used) {
+        // Someone else changed the file too: its records are listed afresh.
+        DropRecordLeaves();
+        AddRecordLeaves(0);
+        return true;
     }
+    // Exactly the asked records went: the other leaves stay, numbered as the file now is.
+    std::vector<CEventLogRecordLeaf*> kept;
+    kept.reserve(m_leaves.size());
+    for (size_t i = 0; i < m_leaves.size(); ++i) {
+        if (removed[i])
+            continue;
+        if (m_leaves[i])
+            m_leaves[i]->SetFileIndex(qsizetype(kept.size()));
+        kept.push_back(m_leaves[i]);
+    }
+    m_leaves = std::move(kept);
+    AddRecordLeaves(int(m_leaves.size()));
     return true;
 }
 
@@ -613,25 +627,64 @@ BOOL CEventLogRecordLeaf::SetAsVer10(const QByteArray* record)
 {
     if (!record || record->size() < Records::kEventLogBlock)
         return 0;
-    Records::EventLogRecord parsed;
-    if (!Records::ParseEventLogRecord(*record, &parsed))
-        return 0;
-    m_record = parsed;
-    const QString application = QString::fromUtf8(m_record.application);
+    // A record of a log is read from the log's store when it is asked for (a log shows
+    // thousands); one without a log keeps its own copy.
+    if (!m_summary)
+        m_block = QByteArray(record->constData(), Records::kEventLogBlock);
+    const char* bytes = record->constData();
+    const QString application = QString::fromUtf8(Records::EventLogField::Application(bytes));
     const auto* summary = m_summary ? m_summary : dynamic_cast<CEventLogSummaryLeaf*>(GetParentLeaf());
     m_appDisplayName = summary ? summary->ApplicationDisplayName(application) : ReadDisplayName(application);
-    m_dateTime = LogPaths::DateTimeText(qint64(m_record.timeGenerated));
-
+    const int severity = Records::EventLogField::Severity(bytes);
     int image = kSeverityImages[0];
-    if (m_record.severity == 2)
+    if (severity == 2)
         image = kSeverityImages[1];
-    else if (m_record.severity == 3)
+    else if (severity == 3)
         image = kSeverityImages[2];
     SetImages(image, image);
     m_image = image;
-    SetName(m_dateTime + QLatin1Char(' ') + m_appDisplayName + QLatin1Char(' ') +
-            QString::fromUtf8(m_record.labelSuffix));
+    SetName(LogPaths::DateTimeText(qint64(Records::EventLogField::Time(bytes))) + QLatin1Char(' ') + m_appDisplayName +
+            QLatin1Char(' ') + QString::fromUtf8(Records::EventLogField::LabelSuffix(bytes)));
     return 1;
+}
+
+const char* CEventLogRecordLeaf::Record() const
+{
+    if (!m_block.isEmpty())
+        return m_block.constData();
+    if (m_filled && m_summary && CAlertLeaf::IsLive(m_summary))
+        return m_summary->GetStore().Record(int(m_fileIndex));
+    return nullptr;
+}
+
+QString CEventLogRecordLeaf::GetDateTimeText() const
+{
+    const char* record = Record();
+    return record ? LogPaths::DateTimeText(qint64(Records::EventLogField::Time(record))) : QString();
+}
+
+int CEventLogRecordLeaf::GetSeverity() const
+{
+    const char* record = Record();
+    return record ? Records::EventLogField::Severity(record) : 1;
+}
+
+int32_t CEventLogRecordLeaf::GetTimeGenerated() const
+{
+    const char* record = Record();
+    return record ? Records::EventLogField::Time(record) : -1;
+}
+
+QString CEventLogRecordLeaf::GetDescription() const
+{
+    const char* record = Record();
+    return record ? QString::fromUtf8(Records::EventLogField::Description(record)) : QString();
+}
+
+QString CEventLogRecordLeaf::GetDetailFileName() const
+{
+    const char* record = Record();
+    return record ? QString::fromUtf8(Records::EventLogField::DetailFile(record)) : QString();
 }
 
 QString CEventLogRecordLeaf::GetTitle()
@@ -648,7 +701,7 @@ void CEventLogRecordLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFor
                                          QStringList* rows, CLeafArray* objects)
 {
     if (requestedFormat == DISPLAY_COLUMNS) {
-        rows->append(m_dateTime + QLatin1Char('\t') + m_appDisplayName + QLatin1Char('\t') + GetDescription());
+        rows->append(GetDateTimeText() + QLatin1Char('\t') + m_appDisplayName + QLatin1Char('\t') + GetDescription());
         objects->append(this);
         *heading = LoadString(IDS_EVENT_LOG_HEADING);
         return;
@@ -661,7 +714,8 @@ void CEventLogRecordLeaf::GetDisplayData(UINT requestedFormat, WORD* producedFor
 
 QByteArray CEventLogRecordLeaf::GetRecordBlock() const
 {
-    return Records::SerializeEventLogRecord(m_record);
+    const char* record = Record();
+    return record ? Records::EventLogField::Block(record) : Records::SerializeEventLogRecord(Records::EventLogRecord());
 }
 
 bool CEventLogRecordLeaf::DetailPath(QString* path, bool* directoryKnown) const

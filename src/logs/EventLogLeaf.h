@@ -23,7 +23,9 @@ class CEventLogStore {
 public:
     // Takes a whole file image; the records are as many complete blocks as the counters name.
     // False (and nothing changed) when even the header is incomplete.
-    bool Load(const QByteArray& image);
+    bool Load(QByteArray image);
+    // Gives up the bytes held (the store is then empty), for an edit made in place.
+    QByteArray TakeImage();
     // Takes the header and the blocks that follow the records held; false when the header no
     // longer counts the records held.
     bool Append(const QByteArray& header, const QByteArray& tail);
@@ -120,7 +122,7 @@ private:
     // The store was renumbered: leaves made again when they existed.
     void StoreReplaced();
     // Appends the blocks past the records held; false when the file is not the one held grown.
-    bool ReadTail(const QString& host, qint64 size);
+    bool ReadTail(const QString& host, const Records::FileIdentity& identity);
     // A deleted record's severity counter goes down (never below zero); all three at zero
     // mark the log emptied.
     void CountDeleted(int severity);
@@ -131,6 +133,8 @@ private:
     qint64 m_cachedSize = -1;
     qint64 m_cachedTime = -1;   // nanoseconds
     quint64 m_cachedInode = 0;
+    // The state of the file the store holds, when it is the file's whole content as read.
+    Records::FileIdentity m_storeIdentity;
     bool m_ignoreChildChanges = false;   // bIgnore
     // The log became empty through deletions: the next refresh drops the children unread.
     bool m_logEmptied = false;
@@ -172,15 +176,15 @@ public:
 
     BOOL IsFilled() const { return m_filled; }
     int GetVersion() const { return m_version; }
-    int GetSeverity() const { return m_record.severity; }
+    int GetSeverity() const;
     // Position in the file when the record was read (0 = first record).
     qsizetype GetFileIndex() const { return m_fileIndex; }
     void SetFileIndex(qsizetype index) { m_fileIndex = index; }
-    int32_t GetTimeGenerated() const { return m_record.timeGenerated; }
-    const QString& GetDateTimeText() const { return m_dateTime; }
+    int32_t GetTimeGenerated() const;
+    QString GetDateTimeText() const;
     const QString& GetApplicationDisplayName() const { return m_appDisplayName; }
-    QString GetDescription() const { return QString::fromUtf8(m_record.description); }
-    QString GetDetailFileName() const { return QString::fromUtf8(m_record.detailFile); }
+    QString GetDescription() const;
+    QString GetDetailFileName() const;
 
 protected:
     void OnUpdateDeleteRecord(CCmdUI* pUI);
@@ -194,7 +198,9 @@ private:
     int m_version = 0;
     BOOL m_filled = 0;
     qsizetype m_fileIndex = -1;
-    Records::EventLogRecord m_record;
+    // The record's bytes: its log's store holds them for a leaf made by the log; a leaf made
+    // alone keeps them here.
+    const char* Record() const;
+    QByteArray m_block;
     QString m_appDisplayName;
-    QString m_dateTime;
 };

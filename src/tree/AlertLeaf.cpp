@@ -314,18 +314,36 @@ void CAlertLeaf::OnHelpF1()
 
 BOOL CAlertLeaf::InsertChild(CAlertLeaf* child)
 {
-    if (!child || !InTree() || child == this)
+    return InsertChildren({child}) == 1;
+}
+
+size_t CAlertLeaf::InsertChildren(const std::vector<CAlertLeaf*>& children)
+{
+    if (!InTree())
         return 0;
-    child->m_parent = m_item == TVI_ROOT ? nullptr : this;
-    child->m_tree = m_tree;
-    child->m_item = m_tree->InsertItem(child->m_name, child->m_image, child->m_image, child, m_item);
-    if (!child->m_item)
+    std::vector<CAlertTreeCtrl::ItemSpec> specs;
+    specs.reserve(children.size());
+    for (CAlertLeaf* child : children) {
+        if (!child || child == this)
+            return 0;
+        specs.push_back({child->m_name, child->m_image, child->m_image, child});
+    }
+    for (CAlertLeaf* child : children) {
+        child->m_parent = m_item == TVI_ROOT ? nullptr : this;
+        child->m_tree = m_tree;
+    }
+    const std::vector<HTREEITEM> items = m_tree->InsertItems(specs, m_item);
+    if (items.size() != children.size())
         return 0;
-    if (!child->m_enabled)
-        m_tree->SetItemCut(child->m_item, true);
-    child->RenderBitmaps();
-    child->OnInserted();
-    return 1;
+    for (size_t i = 0; i < children.size(); ++i) {
+        CAlertLeaf* child = children[i];
+        child->m_item = items[i];
+        if (!child->m_enabled)
+            m_tree->SetItemCut(child->m_item, true);
+        child->RenderBitmaps();
+        child->OnInserted();
+    }
+    return children.size();
 }
 
 BOOL CAlertLeaf::InsertChildUnique(CAlertLeaf* child)

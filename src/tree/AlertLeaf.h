@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class CAlertLeaf;
 class CAlertTreeCtrl;
@@ -109,6 +110,9 @@ public:
     // Inserts the child as the last child item of this leaf's item; nothing when this leaf has
     // no item. Returns whether the child got an item.
     BOOL InsertChild(CAlertLeaf* child);
+    // Inserts the children as the last child items, in one insertion. Returns how many got an
+    // item: all of them, or none (this leaf has no item, or one of them is not a new child).
+    size_t InsertChildren(const std::vector<CAlertLeaf*>& children);
     // Like InsertChild, but refuses (0) a child whose name equals an existing child item's text
     // exactly (case-sensitive).
     BOOL InsertChildUnique(CAlertLeaf* child);

@@ -12,20 +12,26 @@
 
 namespace {
 
-constexpr int kLeafRole = Qt::UserRole + 1;
-constexpr int kImageRole = Qt::UserRole + 2;
-constexpr int kSelectedImageRole = Qt::UserRole + 3;
-constexpr int kCutRole = Qt::UserRole + 4;
-
-// Items sort by text without regard to case, as the control always has.
+// Items sort by text without regard to case, as the control always has. The leaf, the image
+// indexes and the cut state are held beside the item's data: forgetting the leaf is then no
+// change the view must hear of, and an item of a long log carries only what it shows.
 class CLeafItem : public QTreeWidgetItem {
 public:
-    CLeafItem() : QTreeWidgetItem(QTreeWidgetItem::UserType) {}
+    explicit CLeafItem(CAlertLeaf* leaf) : QTreeWidgetItem(QTreeWidgetItem::UserType), leaf(leaf) {}
     bool operator<(const QTreeWidgetItem& other) const override
     {
         return QString::compare(text(0), other.text(0), Qt::CaseInsensitive) < 0;
     }
+    CAlertLeaf* leaf;
+    int image = -1;
+    int selectedImage = -1;
+    bool cut = false;
 };
+
+CLeafItem* LeafItem(HTREEITEM item)
+{
+    return item && item != TVI_ROOT && item->type() == QTreeWidgetItem::UserType ? static_cast<CLeafItem*>(item) : nullptr;
+}
 
 UINT KeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 {
@@ -118,22 +124,39 @@ bool CAlertTreeCtrl::IsValidItem(HTREEITEM item) const
 HTREEITEM CAlertTreeCtrl::InsertItem(const QString& text, int image, int selectedImage, CAlertLeaf* leaf,
                                      HTREEITEM parent)
 {
+    const std::vector<HTREEITEM> items = InsertItems({ItemSpec{text, image, selectedImage, leaf}}, parent);
+    return items.empty() ? nullptr : items.front();
+}
+
+std::vector<HTREEITEM> CAlertTreeCtrl::InsertItems(const std::vector<ItemSpec>& specs, HTREEITEM parent)
+{
     if (parent && parent != TVI_ROOT && !IsValidItem(parent))
-        return nullptr;
-    auto* item = new CLeafItem;
-    item->setText(0, text);
-    item->setData(0, kLeafRole, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(leaf)));
-    // Complete before it joins the tree: changes to an item in the tree are announced to the view.
-    SetItemImage(item, image, selectedImage);
-    Resolve(parent)->addChild(item);
-    return item;
+        return {};
+    std::vector<HTREEITEM> made;
+    made.reserve(specs.size());
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(specs.size()));
+    for (const ItemSpec& spec : specs) {
+        auto* item = new CLeafItem(spec.leaf);
+        item->setText(0, spec.text);
+        // Complete before it joins the tree: changes to an item in the tree are announced to the view.
+        SetItemImage(item, spec.image, spec.selectedImage);
+        made.push_back(item);
+        items.append(item);
+    }
+    if (items.size() == 1)
+        Resolve(parent)->addChild(items.front());
+    else
+        Resolve(parent)->addChildren(items);
+    return made;
 }
 
 CAlertLeaf* CAlertTreeCtrl::GetItemLeaf(HTREEITEM item) const
 {
     if (!item || item == TVI_ROOT)
         return nullptr;
-    return reinterpret_cast<CAlertLeaf*>(item->data(0, kLeafRole).value<quintptr>());
+    const CLeafItem* leafItem = LeafItem(item);
+    return leafItem ? leafItem->leaf : nullptr;
 }
 
 void CAlertTreeCtrl::NotifySubtreeDeleted(HTREEITEM item)
@@ -143,7 +166,8 @@ void CAlertTreeCtrl::NotifySubtreeDeleted(HTREEITEM item)
     for (int i = 0; i < item->childCount(); ++i)
         NotifySubtreeDeleted(item->child(i));
     CAlertLeaf* leaf = GetItemLeaf(item);
-    item->setData(0, kLeafRole, QVariant::fromValue<quintptr>(0));
+    if (CLeafItem* leafItem = LeafItem(item))
+        leafItem->leaf = nullptr;
     if (leaf && CAlertLeaf::IsLive(leaf)) {
         Q_EMIT itemDeletedNotify(leaf);
         leaf->OnItemDeleted();
@@ -199,13 +223,13 @@ bool CAlertTreeCtrl::SetItemText(HTREEITEM item, const QString& text)
 
 bool CAlertTreeCtrl::SetItemImage(HTREEITEM item, int image, int selectedImage)
 {
-    if (!item || item == TVI_ROOT)
+    CLeafItem* leafItem = LeafItem(item);
+    if (!leafItem)
         return false;
-    const QVariant shown = item->data(0, kImageRole);
-    if (shown.isValid() && shown.toInt() == image && item->data(0, kSelectedImageRole).toInt() == selectedImage)
+    if (leafItem->image == image && leafItem->selectedImage == selectedImage && image >= 0)
         return true;
-    item->setData(0, kImageRole, image);
-    item->setData(0, kSelectedImageRole, selectedImage);
+    leafItem->image = image;
+    leafItem->selectedImage = selectedImage;
     // One icon per pair of images, shared by every item that shows it: a log of many records
     // would otherwise hold an icon engine per item.
     const quint64 key = (quint64(quint32(image)) << 32) | quint32(selectedImage);
@@ -226,25 +250,22 @@ bool CAlertTreeCtrl::SetItemImage(HTREEITEM item, int image, int selectedImage)
 
 int CAlertTreeCtrl::GetItemImage(HTREEITEM item) const
 {
-    if (!item || item == TVI_ROOT)
-        return -1;
-    const QVariant v = item->data(0, kImageRole);
-    return v.isValid() ? v.toInt() : -1;
+    const CLeafItem* leafItem = LeafItem(item);
+    return leafItem ? leafItem->image : -1;
 }
 
 int CAlertTreeCtrl::GetItemSelectedImage(HTREEITEM item) const
 {
-    if (!item || item == TVI_ROOT)
-        return -1;
-    const QVariant v = item->data(0, kSelectedImageRole);
-    return v.isValid() ? v.toInt() : -1;
+    const CLeafItem* leafItem = LeafItem(item);
+    return leafItem ? leafItem->selectedImage : -1;
 }
 
 void CAlertTreeCtrl::SetItemCut(HTREEITEM item, bool cut)
 {
-    if (!item || item == TVI_ROOT)
+    CLeafItem* leafItem = LeafItem(item);
+    if (!leafItem)
         return;
-    item->setData(0, kCutRole, cut);
+    leafItem->cut = cut;
     if (cut)
         item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
     else
@@ -253,7 +274,8 @@ void CAlertTreeCtrl::SetItemCut(HTREEITEM item, bool cut)
 
 bool CAlertTreeCtrl::IsItemCut(HTREEITEM item) const
 {
-    return item && item != TVI_ROOT && item->data(0, kCutRole).toBool();
+    const CLeafItem* leafItem = LeafItem(item);
+    return leafItem && leafItem->cut;
 }
 
 HTREEITEM CAlertTreeCtrl::GetRootItem() const

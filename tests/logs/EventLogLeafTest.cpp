@@ -356,6 +356,11 @@ TEST_F(EventLogTest, DeletionRemovesExactlyTheAskedRecordsWhenTheFileChangedElse
     for (const auto& r : ReadBack().records)
         left << QString::fromUtf8(r.description);
     EXPECT_EQ(left, (QStringList{"started", "odd", "arrived"}));
+    // The record leaves are those of the file as written.
+    QStringList leaves;
+    for (CEventLogRecordLeaf* leaf : RecordLeaves(log))
+        leaves << leaf->GetDescription();
+    EXPECT_EQ(leaves, left);
     EXPECT_EQ(ReadBack().header.counts[0], 1);
     EXPECT_EQ(ReadBack().header.counts[1], 1);
     EXPECT_EQ(ReadBack().header.counts[2], 1);
@@ -376,6 +381,80 @@ TEST_F(EventLogTest, DeletionRemovesExactlyTheAskedRecordsWhenTheFileChangedElse
     ASSERT_EQ(Records::RemoveEventLogRecords(Host(), {{0, Records::SerializeEventLogRecord(Sample()[0])}}),
               Records::EventLogEdit::Done);
     EXPECT_EQ(ReadBack().records.size(), 2);
+}
+
+TEST_F(EventLogTest, DeletingInAnExpandedLogKeepsTheOtherLeavesNumberedAsTheFileNowIs)
+{
+    WriteLog(Sample());
+    auto* log = AddLog();
+    LogRows(log);
+    const auto records = RecordLeaves(log);
+    ASSERT_EQ(records.size(), 4u);
+    const auto expectLeavesAreTheFile = [&](const std::vector<CEventLogRecordLeaf*>& expected) {
+        const Records::EventLogFile file = ReadBack();
+        ASSERT_EQ(RecordLeaves(log), expected);
+        ASSERT_EQ(file.records.size(), qsizetype(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(expected[i]->GetFileIndex(), qsizetype(i));
+            EXPECT_EQ(expected[i]->GetRecordBlock(), Records::SerializeEventLogRecord(file.records[qsizetype(i)]));
+            EXPECT_EQ(expected[i]->GetDescription().toUtf8(), file.records[qsizetype(i)].description);
+        }
+    };
+    m_host.PushAnswer(IDYES);
+    DeleteRows({records[1]});
+    expectLeavesAreTheFile({records[0], records[2], records[3]});
+    EXPECT_FALSE(QFile::exists(Detail("AL000002.TXT")));
+    // The next deletion finds its record, and its detail file, where the file now has them.
+    m_host.PushAnswer(IDYES);
+    DeleteRows({records[3]});
+    expectLeavesAreTheFile({records[0], records[2]});
+    EXPECT_FALSE(QFile::exists(Detail("AL000004.TXT")));
+    EXPECT_TRUE(QFile::exists(Detail("AL000003.TXT")));
+    // The rows are the file's too.
+    EXPECT_EQ(LogRows(log).size(), 2);
+    EXPECT_TRUE(LogRows(log).at(1).endsWith("\tstarted"));
+}
+
+TEST_F(EventLogTest, ADeletionTakesTheHeldCopyOnlyWhileTheFileIsAsItWasRead)
+{
+    WriteLog(Sample());
+    QByteArray image;
+    ASSERT_TRUE(Records::ReadWholeFile(Host(), 1 << 20, &image));
+    Records::HeldCopy held;
+    ASSERT_TRUE(Records::IdentifyFile(Host(), &held.identity));
+    // A copy that says something else of its last record shows which bytes were used.
+    QByteArray marked = image;
+    marked.replace(4 * 256 + 19, 3, "ODD");
+    QByteArray copy = marked;
+    ASSERT_EQ(Records::RemoveEventLogRecords(Host(), {{0, Records::SerializeEventLogRecord(Sample()[0])}}, nullptr,
+                                             nullptr, &copy, &held),
+              Records::EventLogEdit::Done);
+    EXPECT_TRUE(held.used);
+    ASSERT_EQ(ReadBack().records.size(), 3);
+    EXPECT_EQ(ReadBack().records.last().description, "ODD");
+    // The image given back is the file as written: the copy without its first record.
+    QByteArray written;
+    ASSERT_TRUE(Records::ReadWholeFile(Host(), 1 << 20, &written));
+    EXPECT_EQ(copy, written);
+    EXPECT_EQ(copy.mid(256), marked.mid(2 * 256));
+    Records::FileIdentity now;
+    ASSERT_TRUE(Records::IdentifyFile(Host(), &now));
+    EXPECT_EQ(held.identity, now);
+
+    // The service appends: the same identity no longer holds, and the file is read again.
+    ASSERT_TRUE(Records::AppendEventLogRecord(Host(), MakeRecord("LATE", 2, 9, "arrived", "")));
+    QByteArray stale = copy;
+    ASSERT_EQ(Records::RemoveEventLogRecords(Host(), {{0, Records::SerializeEventLogRecord(Sample()[1])}}, nullptr,
+                                             nullptr, &stale, &held),
+              Records::EventLogEdit::Done);
+    EXPECT_FALSE(held.used);
+    QStringList left;
+    for (const auto& r : ReadBack().records)
+        left << QString::fromUtf8(r.description);
+    EXPECT_EQ(left, (QStringList{"started", "ODD", "arrived"}));
+    QByteArray file;
+    ASSERT_TRUE(Records::ReadWholeFile(Host(), 1 << 20, &file));
+    EXPECT_EQ(stale, file);
 }
 
 TEST_F(EventLogTest, RowsDeletedFromTheStoreKeepOtherRecordsByteForByteAndFindDetailsIgnoringCase)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <atomic>
+#include <clocale>
+#include <ctime>
+#include <locale.h>
 #include <thread>
 #include <vector>
 
@@ -89,4 +92,47 @@ TEST(Dates, FormattingFromSeveralThreads)
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(wrong.load(), 0);
+}
+
+// Time texts are made field by field for the usual time formats; each must be what strftime
+// gives in the same locale, at every hour, minute and second value of a day (a step of 13
+// seconds meets them all), and formats with anything else must still reach strftime.
+TEST(Dates, TimeOfDayTextsEqualStrftime)
+{
+    const QStringList formats = {
+        QStringLiteral("%X"), QStringLiteral("%r"), QStringLiteral("%T"), QStringLiteral("%R"),
+        QStringLiteral("%p %I時%M分%S秒"), QStringLiteral("%l:%M %P"), QStringLiteral("%k.%M%%%n%t"),
+        QStringLiteral("%a %X"), QStringLiteral("%-H:%M"), QStringLiteral("%EX"), QStringLiteral("%OS"),
+        QStringLiteral("at %H"), QStringLiteral("%")};
+    for (const char* name : {"C", "C.UTF-8"}) {
+        ScopedLocaleEnvironment scope(name);
+        const locale_t reference = ::newlocale(LC_ALL_MASK, name, locale_t(0));
+        ASSERT_NE(reference, locale_t(0)) << name;
+        for (const QString& format : formats) {
+            const QByteArray pattern = format.toUtf8();
+            int wrong = 0;
+            QString firstWrong;
+            for (int second = 0; second < 24 * 3600; second += 13) {
+                const QDateTime when(QDate(2024, 3, 5), QTime(second / 3600, second / 60 % 60, second % 60));
+                std::tm tm {};
+                tm.tm_year = 124;
+                tm.tm_mon = 2;
+                tm.tm_mday = 5;
+                tm.tm_wday = 2;
+                tm.tm_yday = 64;
+                tm.tm_hour = second / 3600;
+                tm.tm_min = second / 60 % 60;
+                tm.tm_sec = second % 60;
+                tm.tm_isdst = -1;
+                char buffer[256];
+                const size_t n = ::strftime_l(buffer, sizeof buffer, pattern.constData(), &tm, reference);
+                const QString expected = QString::fromUtf8(buffer, qsizetype(n));
+                const QString made = Dates::Strftime(format, when);
+                if (made != expected && wrong++ == 0)
+                    firstWrong = made + QStringLiteral(" | ") + expected;
+            }
+            EXPECT_EQ(wrong, 0) << name << ' ' << format.toStdString() << ": " << firstWrong.toStdString();
+        }
+        ::freelocale(reference);
+    }
 }
