@@ -28,9 +28,10 @@ public:
     bool cut = false;
 };
 
+// Null for an item being destroyed: the view still hears of it from the base destructor.
 CLeafItem* LeafItem(HTREEITEM item)
 {
-    return item && item != TVI_ROOT && item->type() == QTreeWidgetItem::UserType ? static_cast<CLeafItem*>(item) : nullptr;
+    return item && item != TVI_ROOT ? dynamic_cast<CLeafItem*>(item) : nullptr;
 }
 
 UINT KeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
