@@ -144,7 +144,7 @@ protected:
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                  \
     const CCmdMap* theClass::GetThisMessageMap()                                \
     {                                                                           \
-        using ThisClass = theClass;                                             \
+        using ThisClass [[maybe_unused]] = theClass;                            \
         using TheBaseClass = baseClass;                                         \
         static const CCmdMapEntry entries[] = {
 

@@ -321,18 +321,18 @@ size_t CAlertLeaf::InsertChildren(const std::vector<CAlertLeaf*>& children)
 {
     if (!InTree())
         return 0;
-    std::vector<CAlertTreeCtrl::ItemSpec> specs;
-    specs.reserve(children.size());
+    std::vector<CAlertTreeCtrl::NewItem> entries;
+    entries.reserve(children.size());
     for (CAlertLeaf* child : children) {
         if (!child || child == this)
             return 0;
-        specs.push_back({child->m_name, child->m_image, child->m_image, child});
+        entries.push_back({child->m_name, child->m_image, child->m_image, child});
     }
     for (CAlertLeaf* child : children) {
         child->m_parent = m_item == TVI_ROOT ? nullptr : this;
         child->m_tree = m_tree;
     }
-    const std::vector<HTREEITEM> items = m_tree->InsertItems(specs, m_item);
+    const std::vector<HTREEITEM> items = m_tree->InsertItems(entries, m_item);
     if (items.size() != children.size())
         return 0;
     for (size_t i = 0; i < children.size(); ++i) {

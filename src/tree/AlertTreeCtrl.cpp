@@ -125,23 +125,23 @@ bool CAlertTreeCtrl::IsValidItem(HTREEITEM item) const
 HTREEITEM CAlertTreeCtrl::InsertItem(const QString& text, int image, int selectedImage, CAlertLeaf* leaf,
                                      HTREEITEM parent)
 {
-    const std::vector<HTREEITEM> items = InsertItems({ItemSpec{text, image, selectedImage, leaf}}, parent);
+    const std::vector<HTREEITEM> items = InsertItems({NewItem{text, image, selectedImage, leaf}}, parent);
     return items.empty() ? nullptr : items.front();
 }
 
-std::vector<HTREEITEM> CAlertTreeCtrl::InsertItems(const std::vector<ItemSpec>& specs, HTREEITEM parent)
+std::vector<HTREEITEM> CAlertTreeCtrl::InsertItems(const std::vector<NewItem>& entries, HTREEITEM parent)
 {
     if (parent && parent != TVI_ROOT && !IsValidItem(parent))
         return {};
     std::vector<HTREEITEM> made;
-    made.reserve(specs.size());
+    made.reserve(entries.size());
     QList<QTreeWidgetItem*> items;
-    items.reserve(qsizetype(specs.size()));
-    for (const ItemSpec& spec : specs) {
-        auto* item = new CLeafItem(spec.leaf);
-        item->setText(0, spec.text);
+    items.reserve(qsizetype(entries.size()));
+    for (const NewItem& entry : entries) {
+        auto* item = new CLeafItem(entry.leaf);
+        item->setText(0, entry.text);
         // Complete before it joins the tree: changes to an item in the tree are announced to the view.
-        SetItemImage(item, spec.image, spec.selectedImage);
+        SetItemImage(item, entry.image, entry.selectedImage);
         made.push_back(item);
         items.append(item);
     }

@@ -41,15 +41,15 @@ public:
     // image, selected image and the leaf as its data. Null when parent is not an item.
     HTREEITEM InsertItem(const QString& text, int image, int selectedImage, CAlertLeaf* leaf,
                          HTREEITEM parent);
-    struct ItemSpec {
+    struct NewItem {
         QString text;
         int image = 0;
         int selectedImage = 0;
         CAlertLeaf* leaf = nullptr;
     };
-    // Inserts one item per spec as the last children of parent in one insertion, which the
+    // Inserts one item per entry as the last children of parent in one insertion, which the
     // view hears of once (a log adds thousands at once). Empty when parent is not an item.
-    std::vector<HTREEITEM> InsertItems(const std::vector<ItemSpec>& specs, HTREEITEM parent);
+    std::vector<HTREEITEM> InsertItems(const std::vector<NewItem>& entries, HTREEITEM parent);
     // Deletes the item and its subtree (TVI_ROOT: all items), notifying each item once.
     bool DeleteItem(HTREEITEM item);
     // Deletes every child item of an item as DeleteItem would, in one pass however many there

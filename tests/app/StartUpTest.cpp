@@ -222,8 +222,9 @@ TEST_F(StartUpFixture, TerminationWithADialogOrABoxOpenEndsItFirstThenTheWindow)
             answer = AfxMessageBox(QStringLiteral("?"), MB_YESNO);
         ASSERT_TRUE(signalledInLoop) << "the signal came while the modal loop ran, round " << round;
         EXPECT_TRUE(window) << "the window outlives the loop that runs over it";
-        if (round == 1)
+        if (round == 1) {
             EXPECT_EQ(answer, IDNO) << "an ended box answers as if cancelled";
+        }
         ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
         EXPECT_TRUE(modalSeen.isNull()) << "the dialog went with its own scope";
         ASSERT_TRUE(WaitUntil([&] { return Exits() == size_t(round + 1); }));

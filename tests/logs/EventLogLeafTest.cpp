@@ -57,10 +57,11 @@ protected:
     {
         ASSERT_TRUE(Records::WriteEventLog(Host(), m_header, records));
         for (const auto& r : records)
-            if (!r.detailFile.isEmpty())
+            if (!r.detailFile.isEmpty()) {
                 ASSERT_TRUE(m_world.Write(QStringLiteral("machines/TESTPC/drives/C/ALERT/EVENTLOG/") +
                                               QString::fromUtf8(r.detailFile),
                                           "detail of " + r.description + QByteArray("\0tail", 5)));
+            }
     }
 
     // Four records: important QUELLIT, warning DUNMARK, information QUELLIT, unknown severity.
@@ -75,8 +76,9 @@ protected:
     CEventLogSummaryLeaf* AddLog(bool placeholder = true)
     {
         auto* log = Add(new CEventLogSummaryLeaf);
-        if (placeholder)
+        if (placeholder) {
             EXPECT_TRUE(log->InsertChild(new CAlertLeaf));
+        }
         return log;
     }
 

@@ -2,6 +2,7 @@
 // running, an alert raised, and the summary, the activity log and the event log shown in the
 // pane catching up on the periodic refresh; deleting event-log records while the service appends.
 #include "LogsTestSupport.h"
+#include "../common/LocalServers.h"
 
 #include "framework/Commands.h"
 #include "logs/ActivityLogLeaf.h"
@@ -20,23 +21,9 @@
 #include <csignal>
 
 using namespace LogsTest;
+using LocalServers::PollUntil;
 
 namespace {
-
-// Runs the event loop until pred holds; process start-up is not scaled, so the bound is real
-// time, while every pause comes from Timing.
-bool WaitUntil(const std::function<bool()>& pred, uint64_t realMs = 15000)
-{
-    const uint64_t end = Timing::TickCount() + realMs;
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (pred())
-            return true;
-        if (Timing::TickCount() > end)
-            return false;
-        Timing::Sleep(100);
-    }
-}
 
 class LogsEndToEnd : public ::testing::Test {
 protected:
@@ -113,7 +100,7 @@ TEST_F(LogsEndToEnd, RaisedAlertReachesSummaryActivityLogAndEventLogOnThePeriodi
     ASSERT_NE(server, nullptr);
     CActivityLeaf* activity = server->GetActivityLeaf();
     ASSERT_NE(activity, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return activity->GetSummaryLeaf() && !server->GetLogDirectory().isEmpty(); }));
+    ASSERT_TRUE(PollUntil([&] { return activity->GetSummaryLeaf() && !server->GetLogDirectory().isEmpty(); }));
     auto* summary = dynamic_cast<CSummaryLeaf*>(activity->GetSummaryLeaf());
     auto* eventLog = dynamic_cast<CEventLogSummaryLeaf*>(activity->GetEventLogLeaf());
     auto* activityLog = dynamic_cast<CActivityLogLeaf45*>(activity->GetActivityLogLeaf());
@@ -126,21 +113,21 @@ TEST_F(LogsEndToEnd, RaisedAlertReachesSummaryActivityLogAndEventLogOnThePeriodi
     const int before = ImportantCount();
     ASSERT_GE(before, 0);
     Raise("end to end one");
-    EXPECT_TRUE(WaitUntil([&] { return ImportantCount() > before; })) << before;
+    EXPECT_TRUE(PollUntil([&] { return ImportantCount() > before; })) << before;
 
     // Activity log: new entries appear without the user doing anything.
     activityLog->Select();
-    ASSERT_TRUE(WaitUntil([&] { return !activityLog->FileModified(); }));
+    ASSERT_TRUE(PollUntil([&] { return !activityLog->FileModified(); }));
     const qsizetype entries = m_pane->DisplayedLines().size();
     Raise("end to end two");
-    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().size() > entries; }));
+    EXPECT_TRUE(PollUntil([&] { return m_pane->DisplayedLines().size() > entries; }));
     EXPECT_EQ(m_pane->DisplayedLines().first(), LoadString(4019));
 
     // Event log: the record of the alert is listed with its description.
     eventLog->Select();
-    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end two"); }));
+    EXPECT_TRUE(PollUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end two"); }));
     Raise("end to end three");
-    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end three"); }));
+    EXPECT_TRUE(PollUntil([&] { return m_pane->DisplayedLines().join('\n').contains("end to end three"); }));
     EXPECT_TRUE(m_host.Boxes().empty()) << m_host.BoxTexts().join('|').toStdString();
 }
 
@@ -160,14 +147,14 @@ TEST_F(LogsEndToEnd, OlderServiceGetsThePlainTextLogFollowingItsFile)
                                                       CServerData::Make(machine, QString::fromLatin1(remote)));
     ASSERT_NE(server, nullptr);
     CActivityLeaf* activity = server->GetActivityLeaf();
-    ASSERT_TRUE(WaitUntil([&] { return activity->GetActivityLogLeaf() && !server->GetLogDirectory().isEmpty(); }));
+    ASSERT_TRUE(PollUntil([&] { return activity->GetActivityLogLeaf() && !server->GetLogDirectory().isEmpty(); }));
     auto* log = dynamic_cast<CActivityLogLeaf40*>(activity->GetActivityLogLeaf());
     ASSERT_NE(log, nullptr);
     log->Select();
     EXPECT_EQ(m_pane->GetFormat(), DISPLAY_TEXT);
     const QString before = m_pane->DisplayedLines().join('\n');
     Raise("older end to end", machine);
-    EXPECT_TRUE(WaitUntil([&] { return m_pane->DisplayedLines().join('\n').size() > before.size(); }));
+    EXPECT_TRUE(PollUntil([&] { return m_pane->DisplayedLines().join('\n').size() > before.size(); }));
     QString path;
     ASSERT_TRUE(server->GetActivityLogFile(&path));
     EXPECT_TRUE(path.endsWith(QStringLiteral("\\ALERT.LOG")));
@@ -180,7 +167,7 @@ TEST_F(LogsEndToEnd, DeletingRecordsWhileTheServiceAppendsLosesNothingItAppended
         CServerLeaf::CreateTopLevel(m_treeWnd->GetTree(), CServerData::Make(kThisComputer, QString()));
     ASSERT_NE(server, nullptr);
     CActivityLeaf* activity = server->GetActivityLeaf();
-    ASSERT_TRUE(WaitUntil([&] { return activity->GetEventLogLeaf() && !server->GetLogDirectory().isEmpty(); }));
+    ASSERT_TRUE(PollUntil([&] { return activity->GetEventLogLeaf() && !server->GetLogDirectory().isEmpty(); }));
     auto* eventLog = dynamic_cast<CEventLogSummaryLeaf*>(activity->GetEventLogLeaf());
     ASSERT_NE(eventLog, nullptr);
     QString windowsPath;
@@ -246,7 +233,7 @@ TEST_F(LogsEndToEnd, DeletingRecordsWhileTheServiceAppendsLosesNothingItAppended
                 out << QString::fromUtf8(r.description);
         return out;
     };
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(PollUntil([&] {
         const QStringList now = descriptions();
         return std::all_of(raised.begin(), raised.end(), [&](const QString& t) { return now.contains(t); });
     }));
@@ -257,8 +244,9 @@ TEST_F(LogsEndToEnd, DeletingRecordsWhileTheServiceAppendsLosesNothingItAppended
         const QString description = QString::fromUtf8(r.description);
         named.insert(QString::fromLatin1(r.detailFile).toUpper());
         EXPECT_FALSE(deleted.contains(description)) << description.toStdString();
-        if (description.startsWith(QLatin1String("stress ")))
+        if (description.startsWith(QLatin1String("stress "))) {
             EXPECT_TRUE(directory.exists(QString::fromLatin1(r.detailFile))) << r.detailFile.toStdString();
+        }
     }
     for (int i = 0; i < kSeeds; ++i) {
         const QString description = QStringLiteral("seed %1").arg(i);
@@ -270,8 +258,9 @@ TEST_F(LogsEndToEnd, DeletingRecordsWhileTheServiceAppendsLosesNothingItAppended
     for (const QString& name : directory.entryList({QStringLiteral("AL*.TXT")}, QDir::Files)) {
         QFile detail(directory.filePath(name));
         ASSERT_TRUE(detail.open(QIODevice::ReadOnly));
-        if (detail.readAll().contains("stress "))
+        if (detail.readAll().contains("stress ")) {
             EXPECT_TRUE(named.contains(name.toUpper())) << name.toStdString();
+        }
     }
     EXPECT_EQ(file.header.RecordCount(), file.records.size());
     EXPECT_TRUE(m_host.Boxes().size() == 50u) << m_host.BoxTexts().join('|').toStdString();

@@ -2,6 +2,7 @@
 // Shared pieces of the server-leaf tests: a world of its own with this computer (TESTPC) and
 // remote machines whose alert services run as real alertsvc processes, a tree control to hold
 // the leaves, and a scripted UI host that records every message.
+#include "../common/LocalServers.h"
 #include "../common/TempWorld.h"
 
 #include "alertworld/WorldTool.h"
@@ -50,15 +51,7 @@ inline const QString kAlertKey = QStringLiteral("SOFTWARE\\Korvane\\ALERT\\Curre
 // Process start-up is not scaled, so the bound is real time; each pause comes from Timing.
 inline bool WaitUntil(const std::function<bool()>& pred, uint64_t realMs = 8000)
 {
-    const uint64_t end = Timing::TickCount() + realMs;
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (pred())
-            return true;
-        if (Timing::TickCount() > end)
-            return false;
-        Timing::Sleep(100);
-    }
+    return LocalServers::PollUntil(pred, int(realMs));
 }
 
 // Runs the event loop for a nominal interval (scaled by the timing policy).

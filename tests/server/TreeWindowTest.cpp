@@ -120,8 +120,9 @@ TEST_F(TreeWindowTest, FrameStatusPaneFollowsTheSelectedMachine)
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), m_frame->size());
     const QString out = qEnvironmentVariable("VIGIMOR_SCREENSHOT_OUT");
-    if (!out.isEmpty())
+    if (!out.isEmpty()) {
         EXPECT_TRUE(picture.save(out, "PNG"));
+    }
 }
 
 } // namespace
