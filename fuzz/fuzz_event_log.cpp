@@ -1,6 +1,7 @@
 // Any bytes as ALRECORD.TBL: the table reads as a header and the records its counters name
-// (never more than the file holds), its records written back read the same, and a detail file
-// name is used only when it stays inside the event-log folder.
+// (never more than the file holds), its records written back read the same, each field read in
+// place is the field parsed, and a detail file name is used only when it stays inside the
+// event-log folder.
 #include "FuzzSupport.h"
 #include "records/EventLogTable.h"
 
@@ -41,8 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const qint64 present = (bytes.size() - kEventLogBlock) / kEventLogBlock;
     FUZZ_CHECK(file.records.size() <= present && file.records.size() <= file.header.RecordCount());
     FUZZ_CHECK(file.shortOfRecords == (file.header.RecordCount() > present));
-    for (const EventLogRecord& r : file.records)
+    for (qsizetype i = 0; i < file.records.size(); ++i) {
+        const EventLogRecord& r = file.records[i];
         CheckDetailName(r.detailFile);
+        const char* block = bytes.constData() + (i + 1) * kEventLogBlock;
+        FUZZ_CHECK(EventLogField::Severity(block) == r.severity && EventLogField::Time(block) == r.timeGenerated);
+        FUZZ_CHECK(EventLogField::Application(block) == r.application && EventLogField::Description(block) == r.description);
+        FUZZ_CHECK(EventLogField::DetailFile(block) == r.detailFile && EventLogField::LabelSuffix(block) == r.labelSuffix);
+        FUZZ_CHECK(EventLogField::Block(block) == SerializeEventLogRecord(r));
+    }
 
     // Decode, encode, decode: the same header and records.
     QByteArray image = SerializeEventLogHeader(file.header);
