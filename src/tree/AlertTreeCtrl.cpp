@@ -145,17 +145,12 @@ std::vector<HTREEITEM> CAlertTreeCtrl::InsertItems(const std::vector<NewItem>& e
         made.push_back(item);
         items.append(item);
     }
-    if (items.size() == 1)
-        Resolve(parent)->addChild(items.front());
-    else
-        Resolve(parent)->addChildren(items);
+    Resolve(parent)->addChildren(items);
     return made;
 }
 
 CAlertLeaf* CAlertTreeCtrl::GetItemLeaf(HTREEITEM item) const
 {
-    if (!item || item == TVI_ROOT)
-        return nullptr;
     const CLeafItem* leafItem = LeafItem(item);
     return leafItem ? leafItem->leaf : nullptr;
 }
